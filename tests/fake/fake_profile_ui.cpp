@@ -1,0 +1,66 @@
+// Profile files and the message box of the fake world.
+#include "fake_internal.h"
+
+#include <cstring>
+
+using fake::world;
+
+DWORD GetPrivateProfileSectionA(LPCSTR section, LPSTR returnedString, DWORD size, LPCSTR fileName) {
+    char quoted[2][1100];
+    fake::Record("GetPrivateProfileSectionA(%s, %u, %s)", fake::Quoted(section, quoted[0], 1100),
+                 size, fake::Quoted(fileName, quoted[1], 1100));
+    if (size < 2) {
+        return 0;
+    }
+    // Like the platform: NUL-ended lines, an empty line last, and a list
+    // that does not fit cut to size - 2 bytes and two NULs.
+    DWORD written = 0;
+    for (const auto& stored : world.profileSections) {
+        if (!fake::SameText(stored.file, fileName) || !fake::SameText(stored.name, section)) {
+            continue;
+        }
+        for (const std::string& line : stored.lines) {
+            for (std::size_t i = 0; i <= line.size(); ++i) {
+                if (written >= size - 2) {
+                    returnedString[size - 2] = '\0';
+                    returnedString[size - 1] = '\0';
+                    return size - 2;
+                }
+                returnedString[written++] = line.c_str()[i];
+            }
+        }
+    }
+    returnedString[written] = '\0';
+    if (written == 0) {
+        returnedString[1] = '\0';
+    }
+    return written == 0 ? 0 : written;
+}
+
+int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int bufferMax) {
+    fake::Record("LoadStringW(%p, %u, %d)", static_cast<void*>(instance), id, bufferMax);
+    if (id != 101 && id != 102) {
+        buffer[0] = u'\0';
+        return 0;
+    }
+    const std::u16string& text = world.strings[id - 101];
+    int length = static_cast<int>(text.size());
+    if (length > bufferMax - 1) {
+        length = bufferMax - 1;
+    }
+    std::memcpy(buffer, text.data(), static_cast<std::size_t>(length) * sizeof(WCHAR));
+    buffer[length] = u'\0';
+    return length;
+}
+
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+    const char* shown = "unknown text";
+    for (int i = 0; i < 2; ++i) {
+        if (world.strings[i] == text) {
+            shown = i == 0 ? "#101" : "#102";
+        }
+    }
+    fake::Record("MessageBoxW(%p, %s, %s, 0x%x)", static_cast<void*>(owner), shown,
+                 caption == nullptr ? "null" : "caption", type);
+    return 1; // IDOK
+}

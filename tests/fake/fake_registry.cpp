@@ -1,0 +1,69 @@
+// The registry of the fake world. Key handles are 1 + the key's index.
+#include "fake_internal.h"
+
+#include <cstring>
+
+using fake::world;
+
+namespace {
+
+fake::RegistryKey* KeyOf(HKEY handle) {
+    const auto index = reinterpret_cast<std::uintptr_t>(handle) - 1;
+    return index < world.registry.size() ? &world.registry[index] : nullptr;
+}
+
+} // namespace
+
+LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result) {
+    char quoted[1100];
+    fake::Record("RegOpenKeyExA(%s, %s, %u, 0x%x)", fake::RootName(key),
+                 fake::Quoted(subKey, quoted, sizeof quoted), options, desired);
+    char path[1100];
+    std::snprintf(path, sizeof path, "%s\\%s", fake::RootName(key), subKey);
+    for (std::size_t i = 0; i < world.registry.size(); ++i) {
+        if (!fake::SameText(world.registry[i].path, path)) {
+            continue;
+        }
+        if (world.registry[i].refusesFullAccess && (desired & ~0x20019u) != 0) {
+            return ERROR_ACCESS_DENIED; // readable, but not with write access
+        }
+        *result = reinterpret_cast<HKEY>(i + 1);
+        ++fake::openHandles;
+        return ERROR_SUCCESS;
+    }
+    return ERROR_FILE_NOT_FOUND;
+}
+
+LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                         LPDWORD dataSize) {
+    char quoted[1100];
+    fake::Record("RegQueryValueExA(%s, %s, %u)", reserved == nullptr ? "key" : "key, reserved!",
+                 fake::Quoted(valueName, quoted, sizeof quoted), *dataSize);
+    const fake::RegistryKey* opened = KeyOf(key);
+    if (opened == nullptr) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    for (const fake::RegistryValue& value : opened->values) {
+        if (!fake::SameText(value.name, valueName)) {
+            continue;
+        }
+        const DWORD size = static_cast<DWORD>(value.data.size());
+        const DWORD room = *dataSize;
+        *type = value.type;
+        *dataSize = size;
+        if (size > room) {
+            return ERROR_MORE_DATA;
+        }
+        std::memcpy(data, value.data.data(), size);
+        return ERROR_SUCCESS;
+    }
+    return ERROR_FILE_NOT_FOUND;
+}
+
+LSTATUS RegCloseKey(HKEY key) {
+    fake::Record("RegCloseKey(key)");
+    if (KeyOf(key) != nullptr) {
+        --fake::openHandles;
+    }
+    return ERROR_SUCCESS;
+}

@@ -1,0 +1,119 @@
+// The functions of <windows.h>, served from fake::TheWorld().
+#include "fake_internal.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <strings.h>
+
+namespace fake {
+
+World world;
+int openHandles = 0;
+int exitCodeReadsMade = 0;
+unsigned processesStarted = 0;
+
+namespace {
+constexpr int kMaxCalls = 256;
+constexpr int kCallBytes = 4400;
+char calls[kMaxCalls][kCallBytes];
+int callCount = 0;
+} // namespace
+
+void Record(const char* format, ...) {
+    if (callCount >= kMaxCalls) {
+        return;
+    }
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(calls[callCount++], kCallBytes, format, arguments);
+    va_end(arguments);
+}
+
+// A text as a call argument: null, or the text in quotes.
+const char* Quoted(const char* text, char* buffer, std::size_t size) {
+    if (text == nullptr) {
+        return "null";
+    }
+    std::snprintf(buffer, size, "\"%s\"", text);
+    return buffer;
+}
+
+const char* RootName(HKEY key) {
+    if (key == HKEY_CLASSES_ROOT) {
+        return "HKCR";
+    }
+    if (key == HKEY_CURRENT_USER) {
+        return "HKCU";
+    }
+    return "?";
+}
+
+HANDLE ProcessHandle(unsigned number) { return reinterpret_cast<HANDLE>(0x1000 + 0x10 * number); }
+HANDLE ThreadHandle(unsigned number) { return reinterpret_cast<HANDLE>(0x1008 + 0x10 * number); }
+
+World& TheWorld() { return world; }
+
+void Reset() {
+    world = World();
+    callCount = 0;
+    openHandles = 0;
+    exitCodeReadsMade = 0;
+    processesStarted = 0;
+}
+
+std::vector<std::string> Calls() { return std::vector<std::string>(calls, calls + callCount); }
+
+std::vector<std::string> CallsTo(const std::string& prefix) {
+    std::vector<std::string> matching;
+    for (int i = 0; i < callCount; ++i) {
+        if (std::strncmp(calls[i], prefix.c_str(), prefix.size()) == 0) {
+            matching.emplace_back(calls[i]);
+        }
+    }
+    return matching;
+}
+
+int OpenHandles() { return openHandles; }
+
+} // namespace fake
+
+using fake::world;
+
+DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
+    fake::Record("GetModuleFileNameA(%p, %u)", static_cast<void*>(module), size);
+    if (world.modulePath.empty() || size == 0) {
+        return 0;
+    }
+    // Like the platform: a path cut to the buffer, terminated, length size.
+    const std::size_t length = world.modulePath.size();
+    if (length >= size) {
+        std::memcpy(fileName, world.modulePath.data(), size - 1);
+        fileName[size - 1] = '\0';
+        return size;
+    }
+    std::memcpy(fileName, world.modulePath.c_str(), length + 1);
+    return static_cast<DWORD>(length);
+}
+
+UINT GetACP() { return world.codePage; }
+
+BOOL GetCPInfo(UINT, LPCPINFO info) {
+    *info = world.codePageInfo;
+    return TRUE;
+}
+
+UINT GetSystemDirectoryA(LPSTR buffer, UINT size) {
+    fake::Record("GetSystemDirectoryA(%u)", size);
+    const std::size_t length = world.systemDirectory.size();
+    if (length == 0) {
+        return 0;
+    }
+    if (length + 1 > size) {
+        return static_cast<UINT>(length + 1);
+    }
+    std::memcpy(buffer, world.systemDirectory.c_str(), length + 1);
+    return static_cast<UINT>(length);
+}
+
+bool fake::SameText(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }

@@ -1,0 +1,82 @@
+// A small in-memory Windows for the native tests: registry, file search,
+// shell, processes, profile files and message boxes. Tests describe the
+// world, run the code, and read back the calls it made, in order.
+//
+// The calls themselves never allocate (the log is fixed-size), so a test can
+// count the heap allocations of the code under test.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace fake {
+
+struct RegistryValue {
+    std::string name; // "" is the key's default value
+    DWORD type = REG_SZ;
+    std::string data; // the stored bytes, terminator included for strings
+};
+
+struct RegistryKey {
+    std::string path; // "HKCR\\.inf", "HKCU\\Software\\x"
+    std::vector<RegistryValue> values;
+    bool refusesFullAccess = false;
+};
+
+// One exit-code read of the started process.
+struct ExitCodeRead {
+    DWORD code = 0;
+    bool fails = false;
+};
+
+// One process that CreateProcessA may be asked to start.
+struct World {
+    // Module and code page.
+    std::string modulePath = "C:\\kit\\Quenlow.exe"; // empty: GetModuleFileNameA fails
+    UINT codePage = 1252;
+    CPINFO codePageInfo = {1, {'?', 0}, {}};
+    std::string systemDirectory = "C:\\windows\\system32"; // empty: the call fails
+
+    std::vector<RegistryKey> registry;
+    std::vector<std::string> findable; // names SearchPathA finds, compared exactly
+
+    // The shell: whether it carries requests out, whether it hands back a
+    // process, and what the successive exit-code reads of that process give.
+    // Past the end of the script the last read repeats (0 when empty).
+    bool shellRefuses = false;
+    bool shellStartsProcess = true;
+    std::vector<ExitCodeRead> exitCodeReads;
+    // The process counts as ended (its handle signalled) once this many
+    // exit-code reads have been made; a negative value means never.
+    int signalledAfterReads = 0;
+
+    // Profile files: INF path -> the lines of its "RegisterFiles" section.
+    struct Section {
+        std::string file;
+        std::string name;
+        std::vector<std::string> lines;
+    };
+    std::vector<Section> profileSections;
+
+    // CreateProcessA fails for command lines that contain one of these.
+    std::vector<std::string> failingCommandLines;
+
+    std::u16string strings[2] = {u"このセットアップは壊れています。",
+                                 u"このセットアップは、このOSをサポートしていません。"};
+};
+
+// The world the functions of <windows.h> act on; Reset() makes a new one.
+World& TheWorld();
+void Reset();
+
+// Every call made since the last Reset(), one line each, as
+// "Name(argument, argument, ...)".
+std::vector<std::string> Calls();
+// The calls whose line starts with `prefix`.
+std::vector<std::string> CallsTo(const std::string& prefix);
+// Open registry keys and process or thread handles not yet closed.
+int OpenHandles();
+
+} // namespace fake
