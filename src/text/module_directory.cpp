@@ -17,11 +17,11 @@ int GetModuleDirectory(char* destination) {
     SplitPath(modulePath, drive, directory, nullptr, nullptr);
 
     char* out = destination;
-    for (const char* byte = drive; *byte != '\0'; ++byte) {
-        *out++ = *byte;
+    for (const char* in = drive; *in != '\0'; ++in) {
+        *out++ = *in;
     }
-    for (const char* byte = directory; *byte != '\0'; ++byte) {
-        *out++ = *byte;
+    for (const char* in = directory; *in != '\0'; ++in) {
+        *out++ = *in;
     }
     *out = '\0';
     return 0;
