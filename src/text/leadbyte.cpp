@@ -4,6 +4,7 @@
 
 namespace {
 
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables): the one global.
 bool leadBytes[256];
 
 void MarkRange(unsigned first, unsigned last) {
