@@ -72,3 +72,24 @@ int ReplacePlaceholder(const char* source, std::uint32_t sourceSize, const char*
     Carry(output, source, copied, sourceSize);
     return 0;
 }
+
+std::uint32_t MeasureReplacement(const char* text, const char* placeholder,
+                                 const char* replacement) {
+    const std::uint32_t textLength = TextLength(text);
+    const std::uint32_t placeholderLength = TextLength(placeholder);
+    const std::uint64_t replacementLength = TextLength(replacement);
+    std::uint64_t length = textLength;
+    if (placeholderLength == 0) {
+        return textLength;
+    }
+    std::uint32_t scan = 0;
+    while (scan < textLength) {
+        if (OccursAt(text, textLength, scan, placeholder, placeholderLength)) {
+            length = length - placeholderLength + replacementLength;
+            scan += placeholderLength;
+        } else {
+            ++scan;
+        }
+    }
+    return length > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(length);
+}

@@ -12,3 +12,10 @@
 // placeholder is empty.
 int ReplacePlaceholder(const char* source, std::uint32_t sourceSize, const char* placeholder,
                        const char* replacement, char* destination, std::uint32_t destinationSize);
+
+// The length `text` would have with every occurrence of `placeholder`
+// replaced by `replacement`, occurrences found left to right as
+// ReplacePlaceholder finds them. Lets a caller refuse a substitution that
+// would not fit instead of running a cut one.
+std::uint32_t MeasureReplacement(const char* text, const char* placeholder,
+                                 const char* replacement);

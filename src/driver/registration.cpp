@@ -1,0 +1,130 @@
+#include "registration.h"
+
+#include <windows.h>
+
+#include "text/leadbyte.h"
+#include "text/path.h"
+
+namespace {
+
+constexpr std::uint32_t kSectionBytes = 1024;
+constexpr std::uint32_t kCommandLineBytes = 260;
+constexpr char kToolCommand[] = "regsvr32 /s ";
+constexpr char kToolFile[] = "\\regsvr32.exe";
+
+// The tool is started by its full path in the system folder: a
+// "regsvr32.exe" beside the launcher or in the current folder must never
+// run with the launcher's administrator rights.
+bool LocateRegistrationTool(char (&tool)[MAX_PATH]) {
+    const UINT length = GetSystemDirectoryA(tool, MAX_PATH);
+    if (length == 0 || length + sizeof kToolFile > MAX_PATH) {
+        return false;
+    }
+    for (std::uint32_t i = 0; i < sizeof kToolFile; ++i) {
+        tool[length + i] = kToolFile[i];
+    }
+    return true;
+}
+
+bool HasBlank(const char* text) {
+    for (; *text != '\0'; ++text) {
+        if (*text == ' ') {
+            return true;
+        }
+    }
+    return false;
+}
+
+void Append(char* text, std::uint32_t& length, const char* tail) {
+    while (*tail != '\0') {
+        text[length++] = *tail++;
+    }
+    text[length] = '\0';
+}
+
+// "regsvr32 /s " and the entry's file name and extension; a name with a
+// blank goes in quotes so the tool gets it as one argument. False when the
+// command line would not fit: such an entry is skipped rather than cut.
+bool BuildRegistrationCommand(const char* entry, char (&commandLine)[kCommandLineBytes]) {
+    char fileName[kMaxPathPart + 1];
+    char extension[kMaxPathPart + 1];
+    SplitPath(entry, nullptr, nullptr, fileName, extension);
+
+    const std::uint32_t nameLength = TextLength(fileName) + TextLength(extension);
+    const bool hasBlank = HasBlank(fileName) || HasBlank(extension);
+    const std::uint32_t quotes = hasBlank ? 2 : 0;
+    if (sizeof kToolCommand - 1 + nameLength + quotes >= kCommandLineBytes) {
+        return false;
+    }
+
+    std::uint32_t length = 0;
+    Append(commandLine, length, kToolCommand);
+    Append(commandLine, length, hasBlank ? "\"" : "");
+    Append(commandLine, length, fileName);
+    Append(commandLine, length, extension);
+    Append(commandLine, length, hasBlank ? "\"" : "");
+    return true;
+}
+
+void RunAndWait(const char* tool, char* commandLine, STARTUPINFOA& startupInfo) {
+    PROCESS_INFORMATION process = {};
+    if (CreateProcessA(tool, commandLine, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
+                       nullptr, &startupInfo, &process) == FALSE) {
+        return; // not started: nothing to wait for or close
+    }
+    // Nothing here waits on the thread, so its handle goes at once.
+    CloseHandle(process.hThread);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hProcess);
+}
+
+} // namespace
+
+int PopListEntry(char* list, std::uint32_t listSize, char* entry) {
+    std::uint32_t length = 0;
+    while (length + 1 < listSize && list[length] != '\0') {
+        entry[length] = list[length];
+        ++length;
+    }
+    if (listSize > 0) {
+        entry[length] = '\0';
+    }
+    if (length + 1 >= listSize) {
+        // An entry that runs to the buffer's end has no list after it.
+        if (listSize > 0) {
+            list[0] = '\0';
+        }
+        return 0;
+    }
+    for (std::uint32_t i = 0; i + length + 1 < listSize; ++i) {
+        list[i] = list[i + length + 1];
+    }
+    return 0;
+}
+
+void RegisterComponents(const char* infPath) {
+    char sectionList[kSectionBytes] = {};
+    GetPrivateProfileSectionA("RegisterFiles", sectionList, kSectionBytes, infPath);
+    if (sectionList[0] == '\0') {
+        return;
+    }
+    char tool[MAX_PATH] = {};
+    if (!LocateRegistrationTool(tool)) {
+        return;
+    }
+
+    STARTUPINFOA startupInfo = {};
+    startupInfo.cb = sizeof startupInfo;
+#if defined(_WIN32) && !defined(_WIN64)
+    static_assert(sizeof(STARTUPINFOA) == 68, "the 32-bit start-up record is 68 bytes");
+#endif
+
+    char entry[kSectionBytes];
+    while (sectionList[0] != '\0') {
+        PopListEntry(sectionList, kSectionBytes, entry);
+        char commandLine[kCommandLineBytes];
+        if (BuildRegistrationCommand(entry, commandLine)) {
+            RunAndWait(tool, commandLine, startupInfo);
+        }
+    }
+}

@@ -1,0 +1,8 @@
+// The process start-up's reading of its command line.
+#pragma once
+
+// The argument in a command line: what follows the program's own name and
+// the bytes 0x01-0x20 after it. A quoted name runs to its closing quote
+// (a quote byte that trails a lead byte does not close it); an unquoted one
+// to the first byte from 0x01 to 0x20.
+const char* SkipProgramName(const char* commandLine);

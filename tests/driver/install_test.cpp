@@ -1,0 +1,227 @@
+#include "driver/install.h"
+#include "text/leadbyte.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fake_win32.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const std::string kTemplate =
+    "%SystemRoot%\\System32\\rundll32.exe setupapi,InstallHinfSection DefaultInstall 132 %1";
+
+class RunInstallTest : public ::testing::Test {
+  protected:
+    // A system with the usual ".inf" association, the kit in D:\kit\ and
+    // an INF file that lists one component.
+    void SetUp() override {
+        fake::Reset();
+        ClassifyLeadBytes(0);
+        fake::World& world = fake::TheWorld();
+        world.modulePath = "D:\\kit\\Quenlow.exe";
+        GivenFileType(std::string("inffile\0", 8), REG_SZ);
+        GivenTemplate(kTemplate);
+        world.findable = {"rundll32.exe"};
+        world.profileSections.push_back({"D:\\kit\\setup.inf", "RegisterFiles", {"a.dll"}});
+    }
+    void TearDown() override { ClassifyLeadBytes(0); }
+
+    static void SetDefault(const std::string& key, const std::string& data, DWORD type) {
+        auto& registry = fake::TheWorld().registry;
+        for (auto& existing : registry) {
+            if (existing.path == key) {
+                existing.values = {{"", type, data}};
+                return;
+            }
+        }
+        registry.push_back({key, {{"", type, data}}});
+    }
+    static void GivenFileType(const std::string& data, DWORD type) {
+        SetDefault("HKCR\\.inf", data, type);
+    }
+    static void GivenTemplate(const std::string& text, const std::string& type = "inffile") {
+        SetDefault("HKCR\\" + type + "\\shell\\Install\\command", text + '\0', REG_EXPAND_SZ);
+    }
+
+    static std::string Shell(const std::string& file, const std::string& parameters) {
+        return "ShellExecuteExA(cbSize=" + std::to_string(sizeof(SHELLEXECUTEINFOA)) +
+               ", fMask=0x440, hwnd=null, verb=\"open\", file=\"" + file +
+               "\", parameters=" + parameters +
+               ", directory=null, show=1, hInstApp=null, idList=null, class=null, "
+               "hkeyClass=null, hotKey=0, hIcon=null, hProcess=null)";
+    }
+    // The message boxes shown, and whether anything was started.
+    static Lines Messages() { return fake::CallsTo("MessageBoxW"); }
+    static bool RanAnything() {
+        return !fake::CallsTo("ShellExecuteExA").empty() ||
+               !fake::CallsTo("CreateProcessA").empty();
+    }
+    static std::string Box(const char* id) {
+        return std::string("MessageBoxW((nil), ") + id + ", null, 0x10)";
+    }
+};
+
+TEST_F(RunInstallTest, InstallsThenRegisters) {
+    EXPECT_EQ(RunInstall(nullptr, "\"%EXEPATH%setup.inf\""), 0);
+    const Lines calls = fake::Calls();
+    const Lines expectedStart = {
+        "GetModuleFileNameA((nil), 260)",
+        "RegOpenKeyExA(HKCR, \".inf\", 0, 0xf003f)",
+        "RegQueryValueExA(key, \"\", 1024)",
+        "RegCloseKey(key)",
+        "RegOpenKeyExA(HKCR, \"inffile\\shell\\Install\\command\", 0, 0xf003f)",
+        "RegQueryValueExA(key, \"\", 1024)",
+        "RegCloseKey(key)",
+        "SearchPathA(null, \"%SystemRoot%\\System32\\rundll32.exe\", null, 0, null, null)",
+        "SearchPathA(null, \"rundll32.exe\", null, 0, null, null)",
+        Shell("rundll32.exe",
+              "\"setupapi,InstallHinfSection DefaultInstall 132 D:\\kit\\setup.inf\""),
+    };
+    ASSERT_GE(calls.size(), expectedStart.size());
+    EXPECT_EQ(Lines(calls.begin(), calls.begin() + 10), expectedStart);
+    EXPECT_EQ(fake::CallsTo("Sleep"), Lines{"Sleep(1000)"});
+    // Registration comes after the install command's wait.
+    const Lines tail(calls.end() - 6, calls.end());
+    EXPECT_EQ(tail.front(),
+              "GetPrivateProfileSectionA(\"RegisterFiles\", 1024, \"D:\\kit\\setup.inf\")");
+    EXPECT_NE(tail[2].find("\"regsvr32 /s a.dll\""), std::string::npos) << tail[2];
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(fake::OpenHandles(), 0);
+}
+
+TEST_F(RunInstallTest, ArgumentBounds) {
+    struct Row {
+        const char* name;
+        std::uint32_t codePage;
+        std::string argument;
+        int result;
+    } rows[] = {
+        {"empty", 0, "", -1},
+        {"130 bytes", 0, std::string(130, 'a'), 0},
+        {"131 bytes", 0, std::string(131, 'a'), -2},
+        {"65 double-byte characters", 932, std::string(130, '\x81'), 0},
+        {"66 double-byte characters", 932, std::string(132, '\x81'), -2},
+        {"trailing blanks count", 0, std::string(128, 'a') + "   ", -2},
+    };
+    for (const Row& row : rows) {
+        SetUp();
+        ClassifyLeadBytes(row.codePage);
+        EXPECT_EQ(RunInstall(nullptr, row.argument.c_str()), row.result)
+            << "row (" << row.name << ")";
+        if (row.result == 0) {
+            EXPECT_TRUE(Messages().empty()) << "row (" << row.name << ")";
+        } else {
+            EXPECT_EQ(Messages(), Lines{Box("#101")}) << "row (" << row.name << ")";
+            EXPECT_EQ(fake::CallsTo("LoadStringW"), Lines{"LoadStringW((nil), 101, 100)"});
+            EXPECT_TRUE(fake::CallsTo("RegOpenKeyExA").empty()) << "row (" << row.name << ")";
+        }
+    }
+}
+
+// Failures that stop the sequence before anything runs: which message,
+// which code.
+TEST_F(RunInstallTest, RefusalsRunNothing) {
+    struct Row {
+        const char* name;
+        void (*world)();
+        const char* argument;
+        const char* message;
+    } rows[] = {
+        {"no .inf association", [] { fake::TheWorld().registry.clear(); }, "x.inf", "#101"},
+        {".inf without a default value", [] { fake::TheWorld().registry[0].values.clear(); },
+         "x.inf", "#101"},
+        {".inf readable but not writable",
+         [] { fake::TheWorld().registry[0].refusesFullAccess = true; }, "x.inf", "#101"},
+        {"no Install command", [] { fake::TheWorld().registry.pop_back(); }, "x.inf", "#102"},
+        {"file type too long for the command key",
+         [] { GivenFileType(std::string(233, 't') + '\0', REG_SZ); }, "x.inf", "#102"},
+        {"expanded argument would be cut",
+         [] { fake::TheWorld().modulePath = "D:\\" + std::string(250, 'k') + "\\Q.exe"; },
+         "%EXEPATH%%EXEPATH%a.inf", "#101"},
+        {"install command would be cut",
+         [] {
+             std::string tenTimes(100, 'c');
+             for (int i = 0; i < 10; ++i) {
+                 tenTimes += " %1";
+             }
+             GivenTemplate(tenTimes);
+         },
+         "\"%EXEPATH%"
+         "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
+         "aaaaaaa.inf\"",
+         "#101"},
+    };
+    for (const Row& row : rows) {
+        SetUp();
+        row.world();
+        EXPECT_EQ(RunInstall(nullptr, row.argument), -2) << "row (" << row.name << ")";
+        EXPECT_EQ(Messages(), Lines{Box(row.message)}) << "row (" << row.name << ")";
+        EXPECT_FALSE(RanAnything()) << "row (" << row.name << ")";
+        EXPECT_EQ(fake::OpenHandles(), 0) << "row (" << row.name << ")";
+    }
+}
+
+// What the shell is asked to open, for arguments and templates.
+TEST_F(RunInstallTest, InstallCommands) {
+    struct Row {
+        const char* name;
+        std::string argument;
+        std::string commandTemplate;
+        std::string file;
+        std::string parameters;
+    } rows[] = {
+        {"quoted %EXEPATH% argument", "\"%EXEPATH%setup.inf\"", kTemplate, "rundll32.exe",
+         "\"setupapi,InstallHinfSection DefaultInstall 132 D:\\kit\\setup.inf\""},
+        {"plain path with blanks after it", "C:\\x y\\s.inf  ", "prog.exe %1", "prog.exe",
+         "\"C:\\x y\\s.inf  \""},
+        {"no quotes added around the path", "\"C:\\a b\\s.inf\"", "prog.exe /i %1 /q", "prog.exe",
+         "\"/i C:\\a b\\s.inf /q\""},
+        {"template without %1 runs unchanged", "\"%EXEPATH%setup.inf\"", "prog.exe /all",
+         "prog.exe", "\"/all\""},
+        {"two %EXEPATH% and two %1", "%EXEPATH%a%EXEPATH%", "prog.exe %1 %1", "prog.exe",
+         "\"D:\\kit\\aD:\\kit\\ D:\\kit\\aD:\\kit\\\""},
+        {"lowercase placeholder stays", "%exepath%a.inf", "prog.exe %1", "prog.exe",
+         "\"%exepath%a.inf\""},
+    };
+    for (const Row& row : rows) {
+        SetUp();
+        fake::TheWorld().findable.push_back("prog.exe");
+        GivenTemplate(row.commandTemplate);
+        EXPECT_EQ(RunInstall(nullptr, row.argument.c_str()), 0) << "row (" << row.name << ")";
+        EXPECT_EQ(fake::CallsTo("ShellExecuteExA"), Lines{Shell(row.file, row.parameters)})
+            << "row (" << row.name << ")";
+    }
+}
+
+// A non-string file type reads as empty: the command key is looked up on
+// its own.
+TEST_F(RunInstallTest, NonStringFileType) {
+    GivenFileType(std::string("\x01\x00\x00\x00", 4), REG_DWORD);
+    GivenTemplate(kTemplate, "");
+    EXPECT_EQ(RunInstall(nullptr, "x.inf"), 0);
+    EXPECT_EQ(fake::CallsTo("RegOpenKeyExA").back(),
+              "RegOpenKeyExA(HKCR, \"\\shell\\Install\\command\", 0, 0xf003f)");
+}
+
+TEST_F(RunInstallTest, RegistersWhenTheInstallCommandCannotStart) {
+    fake::TheWorld().shellRefuses = true;
+    EXPECT_EQ(RunInstall(nullptr, "\"%EXEPATH%setup.inf\""), 0);
+    EXPECT_EQ(fake::CallsTo("CreateProcessA").size(), 1u);
+    EXPECT_TRUE(Messages().empty());
+}
+
+// Without its own path the launcher treats "%EXEPATH%" as empty.
+TEST_F(RunInstallTest, NoModulePath) {
+    fake::TheWorld().modulePath = "";
+    fake::TheWorld().profileSections[0].file = "setup.inf";
+    EXPECT_EQ(RunInstall(nullptr, "\"%EXEPATH%setup.inf\""), 0);
+    EXPECT_EQ(fake::CallsTo("GetPrivateProfileSectionA"),
+              Lines{"GetPrivateProfileSectionA(\"RegisterFiles\", 1024, \"setup.inf\")"});
+}
+
+} // namespace
