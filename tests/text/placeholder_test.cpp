@@ -109,3 +109,38 @@ TEST(ReplacePlaceholder, InstallerSizes) {
 }
 
 } // namespace
+
+namespace {
+
+// The measured length is what ReplacePlaceholder produces when everything
+// fits, so a caller can refuse a substitution that would be cut.
+TEST(MeasureReplacement, AgreesWithReplacePlaceholder) {
+    struct Row {
+        const char* name;
+        const char* text;
+        const char* placeholder;
+        const char* replacement;
+        std::uint32_t length;
+    } rows[] = {
+        {"no occurrence", "abc", "%1", "XYZ", 3},
+        {"grows", "a%1b%1", "%1", "XYZ", 8},
+        {"shrinks", "%EXEPATH%x", "%EXEPATH%", "D:\\", 4},
+        {"deleted", "%1%1", "%1", "", 0},
+        {"no overlap", "%%%", "%%", "ab", 3},
+        {"empty text", "", "%1", "XY", 0},
+    };
+    for (const Row& row : rows) {
+        const std::uint32_t measured =
+            MeasureReplacement(row.text, row.placeholder, row.replacement);
+        EXPECT_EQ(measured, row.length) << "row (" << row.name << ")";
+        char source[32] = {};
+        std::string(row.text).copy(source, sizeof source - 1);
+        char destination[64] = {};
+        ASSERT_EQ(ReplacePlaceholder(source, 32, row.placeholder, row.replacement, destination,
+                                     64),
+                  0);
+        EXPECT_EQ(std::string(destination).size(), measured) << "row (" << row.name << ")";
+    }
+}
+
+} // namespace
