@@ -96,6 +96,35 @@ STRIP = [
     ('longest argument', 932, 520, Q + b'C:\\' + b'\x81\x40' * 130 + b'.inf' + Q),
 ]
 
+# name, code page, command line
+SKIP = [
+    ('unquoted name', 1252, b'Quenlow.exe setup.inf'),
+    ('quoted name with blanks', 1252, Q + b'C:\\My Kit\\Quenlow.exe' + Q + b' ' + Q + b'%EXEPATH%a.inf' + Q),
+    ('no blank after quote', 1252, Q + b'C:\\Q.exe' + Q + b'a.inf'),
+    ('all words', 1252, b'Q.exe a b  c '),
+    ('control bytes', 1252, b'Q.exe\t\x01\x1f x'),
+    ('name only', 1252, b'Q.exe'),
+    ('blanks only', 1252, b'Q.exe    '),
+    ('empty', 1252, b''),
+    ('unclosed quote', 1252, Q + b'C:\\My Kit\\Q.exe'),
+    ('high bytes in name', 1252, b'\x95\xa0.exe a'),
+    ('trail quote 932', 932, Q + b'C:\\\x81' + Q + b'\\Q.exe' + Q + b' a.inf'),
+    ('trail quote 1252', 1252, Q + b'C:\\\x81' + Q + b'\\Q.exe' + Q + b' a.inf'),
+    ('lone lead at end', 932, Q + b'Q\x81'),
+]
+
+# name, list size, lines (each ended by a NUL, the list by one more)
+POP = [
+    ('three entries', 1024, [b'a.dll', b'1=b.ocx', b'c']),
+    ('one entry', 1024, [b'a.dll']),
+    ('empty list', 1024, []),
+    ('entry fills the buffer', 8, [b'aaaaaaa']),
+    ('no end marker', 8, None),
+    ('full buffer', 16, [b'abc', b'defgh', b'ij']),
+    ('one byte', 1, []),
+    ('size zero', 0, []),
+]
+
 
 def main():
     for name, source, size, placeholder, replacement, dsize in REPLACE:
@@ -105,6 +134,11 @@ def main():
         write('split_path', name, bytes([CODE_PAGES[code_page], 15, ord('#')]) + path)
     for name, code_page, size, source in STRIP:
         write('strip_quotes', name, bytes([CODE_PAGES[code_page]]) + number(size) + b'#' + source)
+    for name, code_page, line in SKIP:
+        write('skip_program_name', name, bytes([CODE_PAGES[code_page]]) + line)
+    for name, size, lines in POP:
+        data = b'a' * size if lines is None else b''.join(l + b'\0' for l in lines) + b'\0'
+        write('pop_list_entry', name, number(size) + b'#' + data)
 
 
 if __name__ == '__main__':

@@ -118,6 +118,25 @@ Replaced ReplacePlaceholder(const std::string& source, const std::string& placeh
     return {0, output};
 }
 
+std::size_t MeasureReplacement(const std::string& text, const std::string& placeholder,
+                               const std::string& replacement) {
+    if (placeholder.empty()) {
+        return text.size();
+    }
+    std::string replaced;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text.compare(i, placeholder.size(), placeholder) == 0) {
+            replaced += replacement;
+            i += placeholder.size();
+        } else {
+            replaced += text[i];
+            ++i;
+        }
+    }
+    return replaced.size();
+}
+
 SplitParts SplitPath(std::uint32_t codePage, const std::string& path) {
     SplitParts parts;
     std::string rest = path;

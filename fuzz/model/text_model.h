@@ -27,6 +27,12 @@ struct Replaced {
 Replaced ReplacePlaceholder(const std::string& source, const std::string& placeholder,
                             const std::string& replacement, std::uint32_t destinationSize);
 
+// The length of `text` with every occurrence of `placeholder`, found left
+// to right without overlap, replaced by `replacement`; an empty placeholder
+// replaces nothing.
+std::size_t MeasureReplacement(const std::string& text, const std::string& placeholder,
+                               const std::string& replacement);
+
 // What SplitPath writes into each part's buffer, from its first byte: the
 // part's bytes and the NUL after them.
 struct SplitParts {
