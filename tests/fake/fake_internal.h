@@ -11,6 +11,7 @@ namespace fake {
 extern World world;
 extern int openHandles;
 extern int exitCodeReadsMade;
+extern int pausesMade;
 extern unsigned processesStarted;
 
 // Appends one line to the call log (fixed storage, no allocation).

@@ -2,6 +2,8 @@
 // process is number 0; CreateProcessA starts numbers 1, 2, ...
 #include "fake_internal.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 using fake::world;
@@ -90,7 +92,15 @@ BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode) {
     return TRUE;
 }
 
-void Sleep(DWORD milliseconds) { fake::Record("Sleep(%u)", milliseconds); }
+void Sleep(DWORD milliseconds) {
+    fake::Record("Sleep(%u)", milliseconds);
+    // A wait that would go on for ever stops the test program instead of
+    // hanging it: 100000 pauses are more than a day of the real cadence.
+    if (++fake::pausesMade >= 100000) {
+        std::fprintf(stderr, "fake: 100000 pauses since Reset(): a wait that never ends\n");
+        std::abort();
+    }
+}
 
 BOOL CloseHandle(HANDLE object) {
     char name[32];

@@ -11,6 +11,7 @@ namespace fake {
 World world;
 int openHandles = 0;
 int exitCodeReadsMade = 0;
+int pausesMade = 0;
 unsigned processesStarted = 0;
 
 namespace {
@@ -59,6 +60,7 @@ void Reset() {
     callCount = 0;
     openHandles = 0;
     exitCodeReadsMade = 0;
+    pausesMade = 0;
     processesStarted = 0;
 }
 

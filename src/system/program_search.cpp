@@ -1,0 +1,86 @@
+#include "program_search.h"
+
+#include <windows.h>
+
+#include "text/leadbyte.h"
+#include "text/path.h"
+
+namespace {
+
+// The first blank at or after `text`, or null. A plain byte search: 0x20 is
+// never the trail byte of a double-byte character.
+const char* FindBlank(const char* text) {
+    for (; *text != '\0'; ++text) {
+        if (*text == ' ') {
+            return text;
+        }
+    }
+    return nullptr;
+}
+
+// Whether the platform's standard search finds exactly this name: no
+// extension is added, and only found or not found counts.
+bool IsFound(const char* name) {
+    return SearchPathA(nullptr, name, nullptr, 0, nullptr, nullptr) != 0;
+}
+
+// The candidate's file name part followed by its extension part. The two
+// are disjoint pieces of the candidate, so they fit its size.
+void MakeFallbackName(const char* candidate, char* fallbackName) {
+    char extension[MAX_PATH];
+    SplitPath(candidate, nullptr, nullptr, fallbackName, extension);
+    char* end = fallbackName + TextLength(fallbackName);
+    for (const char* in = extension; *in != '\0'; ++in) {
+        *end++ = *in;
+    }
+    *end = '\0';
+}
+
+// Copies the text after `blank`, cut at 2047 bytes. Blanks that follow the
+// current one stay at its front.
+void CopyParameterText(const char* blank, char* parameterText) {
+    const char* in = blank + 1;
+    std::uint32_t length = 0;
+    while (in[length] != '\0' && length < kParameterTextSize - 1) {
+        parameterText[length] = in[length];
+        ++length;
+    }
+    parameterText[length] = '\0';
+}
+
+} // namespace
+
+void FindProgram(const char* command, char* candidate, char* fallbackName, char* parameterText,
+                 const char** file, const char** parameters) {
+    // Without a program found, the whole command goes to the shell as the
+    // file, as a command without any blank does.
+    *file = command;
+    *parameters = nullptr;
+
+    for (const char* blank = FindBlank(command); blank != nullptr; blank = FindBlank(blank + 1)) {
+        const auto length = static_cast<std::uint32_t>(blank - command);
+        if (length > kMaxCandidate) {
+            return;
+        }
+        for (std::uint32_t i = 0; i < length; ++i) {
+            candidate[i] = command[i];
+        }
+        candidate[length] = '\0';
+        CopyParameterText(blank, parameterText);
+
+        if (IsFound(candidate)) {
+            *file = candidate;
+            *parameters = parameterText;
+            return;
+        }
+        // A directory part that does not resolve, such as an unexpanded
+        // %SystemRoot% from a registry command template, still leaves the
+        // bare name to be found in the standard search order.
+        MakeFallbackName(candidate, fallbackName);
+        if (IsFound(fallbackName)) {
+            *file = fallbackName;
+            *parameters = parameterText;
+            return;
+        }
+    }
+}
