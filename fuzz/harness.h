@@ -37,6 +37,8 @@ class Input {
         return text;
     }
 
+    bool Remaining() const { return position_ < size_; }
+
     // Exactly `count` bytes, NULs included; zeros past the input's end.
     std::string Bytes(std::size_t count) {
         std::string bytes;

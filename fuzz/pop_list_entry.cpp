@@ -4,13 +4,18 @@
 // operation allows, and starts filled with a sentinel so that every byte
 // written past the entry's NUL shows.
 //
-// Input: list size, sentinel, then the list's bytes (zeros past the input).
+// The walk is plain bytes: it runs under every code page all the same.
+//
+// Input: code page, list size, sentinel, then the list's bytes (zeros past
+// the input).
 #include "driver/registration.h"
 #include "harness.h"
 #include "model/driver_model.h"
+#include "text/leadbyte.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     harness::Input input(data, size);
+    ClassifyLeadBytes(harness::PickCodePage(input.Byte()));
     const std::uint32_t listSize = input.Number(1100);
     const char sentinel = static_cast<char>(input.Byte());
     const std::string list = input.Bytes(listSize);

@@ -125,6 +125,101 @@ POP = [
     ('size zero', 0, []),
 ]
 
+# LaunchAndWait: name, code page, flags, existence answers (bit n: the n-th
+# name tested is found), command, parameters. Flags: 1 split, 2 process
+# handle, 4 shell refuses, 8 shell starts a process, 16 no parameters,
+# 32 owner window, 64 the program ends with exit code 259.
+INSTALL = 1 | 2 | 8 | 16
+LAUNCH = [
+    ('no split keeps blanks', 1252, 2 | 8, 0, b'C:\\Program Files\\x.exe /a', b'p'),
+    ('no split no parameters', 1252, 2 | 8 | 16, 0, b'x y', b''),
+    ('no blank', 1252, INSTALL, 1, b'setup.exe', b''),
+    ('first candidate', 1252, INSTALL, 1, b'C:\\kit\\inst.exe a b', b''),
+    ('fallback name', 1252, INSTALL, 2,
+     b'%SystemRoot%\\System32\\rundll32.exe setupapi,InstallHinfSection DefaultInstall 132 C:\\x.inf', b''),
+    ('path with blanks', 1252, INSTALL, 4, b'C:\\Program Files\\Kit\\inst.exe /q x.inf', b''),
+    ('shorter prefix wins', 1252, INSTALL, 2 | 4, b'C:\\Program Files\\Kit\\inst.exe /q', b''),
+    ('quotes stay', 1252, INSTALL, 4, Q + b'C:\\Program Files\\x.exe' + Q + b' a', b''),
+    ('two blanks', 1252, INSTALL, 1, b'a.exe  b', b''),
+    ('two blanks not found', 1252, INSTALL, 16, b'a.exe  b c', b''),
+    ('blank at the end', 1252, INSTALL, 1, b'a.exe ', b''),
+    ('leading blank', 1252, INSTALL, 0xff, b' a.exe b', b''),
+    ('candidate of 260', 1252, INSTALL, 1, b'C:\\' + b'a' * 253 + b'.exe p', b''),
+    ('candidate of 261', 1252, INSTALL, 0xff, b'C:\\' + b'a' * 254 + b'.exe p', b''),
+    ('long parameters', 1252, INSTALL, 1, b'a.exe ' + b'p' * 3000, b''),
+    ('nothing found', 1252, INSTALL, 0, b'a b c d', b''),
+    ('trail backslash 932', 932, INSTALL, 2, b'C:\\\x95\\x.exe p', b''),
+    ('shell refuses', 1252, INSTALL | 4, 1, b'a.exe p', b''),
+    ('no process handle', 1252, 1 | 8 | 16, 1, b'a.exe p', b''),
+    ('no process started', 1252, 1 | 2 | 16, 1, b'a.exe p', b''),
+    ('ends with 259', 1252, INSTALL | 64 | 32, 1, b'a.exe p', b''),
+]
+
+# QueryRegistryString: name, flags (1 opens, 2 reads), type, destination
+# size, value name, data
+REGISTRY = [
+    ('missing key', 0, 1, 255, b'', b'inffile\0'),
+    ('value not set', 1, 1, 255, b'', b'inffile\0'),
+    ('file type', 3, 1, 255, b'', b'inffile\0'),
+    ('longest string read', 3, 1, 1024, b'', b'a' * 1023 + b'\0'),
+    ('string too long for the buffer', 3, 1, 1100, b'', b'a' * 1024 + b'\0'),
+    ('expand string kept', 3, 2, 520,
+     b'', b'%SystemRoot%\\System32\\rundll32.exe setupapi,InstallHinfSection DefaultInstall 132 %1\0'),
+    ('dword', 3, 4, 255, b'', b'\x01\x00\x00\x00'),
+    ('binary', 3, 3, 255, b'', b'ab\0'),
+    ('multi string', 3, 7, 255, b'', b'a\0b\0\0'),
+    ('only a terminator', 3, 1, 255, b'', b'\0'),
+    ('embedded nul', 3, 1, 255, b'', b'ab\0cd\0'),
+    ('no nul', 3, 1, 255, b'', b'abc'),
+    ('no data', 3, 1, 255, b'', b''),
+    ('fits exactly', 3, 1, 8, b'', b'abcdefg\0'),
+    ('one too long', 3, 1, 8, b'', b'abcdefgh\0'),
+    ('destination zero', 3, 1, 0, b'', b'\0'),
+    ('named value', 3, 1, 255, b'Name', b'x\0'),
+]
+
+# RunInstall: name, code page, flags, flags2, argument, program path, file
+# type, template, section lines, and optional changes. Flags: 1 ".inf" key,
+# 2 it refuses full access, 4 it has a default value, 8 the file type ends
+# in a NUL, 16 the command key is the file type's, 32 it refuses full
+# access, 64 it has a default value, 128 the template ends in a NUL.
+# Flags2: 1 the section is in the INF file, 2 the shell refuses, 4 the
+# shell starts no process, 8 own system folder, 16 a failing registration.
+USUAL = 1 | 4 | 8 | 16 | 64 | 128
+TEMPLATE = b'%SystemRoot%\\System32\\rundll32.exe setupapi,InstallHinfSection DefaultInstall 132 %1'
+KIT = b'D:\\kit\\Quenlow.exe'
+ARG = Q + b'%EXEPATH%setup.inf' + Q
+INSTALL_CASES = [
+    ('installs then registers', 1252, USUAL, 1, ARG, KIT, b'inffile', TEMPLATE, [b'a.dll', b'b.ocx'], {}),
+    ('empty argument', 1252, USUAL, 1, b'', KIT, b'inffile', TEMPLATE, [], {}),
+    ('argument of 130', 1252, USUAL, 1, b'a' * 130, KIT, b'inffile', TEMPLATE, [], {}),
+    ('argument of 131', 1252, USUAL, 1, b'a' * 131, KIT, b'inffile', TEMPLATE, [], {}),
+    ('65 double-byte characters', 932, USUAL, 1, b'\x81\x40' * 65, KIT, b'inffile', TEMPLATE, [], {}),
+    ('no inf association', 1252, USUAL & ~1, 1, ARG, KIT, b'inffile', TEMPLATE, [], {}),
+    ('inf key read only', 1252, USUAL | 2, 1, ARG, KIT, b'inffile', TEMPLATE, [], {}),
+    ('no install command', 1252, USUAL & ~16, 1, ARG, KIT, b'inffile', TEMPLATE, [], {'key': b'other'}),
+    ('file type not a string', 1252, USUAL & ~16, 1, ARG, KIT, b'\x01\x02', TEMPLATE, [],
+     {'types': (4, 1), 'key': b'\\shell\\Install\\command'}),
+    ('template without placeholder', 1252, USUAL, 1, ARG, KIT, b'inffile', b'notepad.exe', [], {'masks': (0, 0)}),
+    ('quoted program with blanks', 1252, USUAL, 1, b'x.inf', KIT, b'inffile',
+     b'C:\\Program Files\\Kit\\inst.exe /q %1', [], {'masks': (2, 0)}),
+    ('shell refuses', 1252, USUAL, 1 | 2, ARG, KIT, b'inffile', TEMPLATE, [b'a.dll'], {}),
+    ('longest file type', 1252, USUAL, 1, ARG, KIT, b't' * 232, TEMPLATE, [], {}),
+    ('file type one too long', 1252, USUAL, 1, ARG, KIT, b't' * 233, TEMPLATE, [], {}),
+    ('expansion does not fit', 1252, USUAL, 1, b'%EXEPATH%' * 4, b'C:\\' + b'd' * 100 + b'\\Q.exe',
+     b'inffile', TEMPLATE, [], {}),
+    ('install command does not fit', 1252, USUAL, 1, b'a' * 130, KIT, b'inffile', b'%1' * 8, [], {}),
+    ('no program path', 1252, USUAL, 1, ARG, b'', b'inffile', TEMPLATE, [b'a.dll'], {}),
+    ('registration lines', 1252, USUAL, 1, ARG, KIT, b'inffile', TEMPLATE,
+     [b'C:\\Program Files\\Kit\\y.dll', b'1=y.dll', b'x=C:\\d\\y.dll', b'my file.dll', b'dir\\',
+      b'a' * 247, b'b' * 248], {}),
+    ('trail byte in registration', 932, USUAL, 1, ARG, KIT, b'inffile', TEMPLATE, [b'C:\\\x95\\.dll'], {}),
+    ('no system folder', 1252, USUAL, 1 | 8, ARG, KIT, b'inffile', TEMPLATE, [b'a.dll'], {'folder': b''}),
+    ('failing registration', 1252, USUAL, 1 | 16, ARG, KIT, b'inffile', TEMPLATE,
+     [b'a.dll', b'bad.dll', b'c.dll'], {'failing': b'bad'}),
+    ('no section', 1252, USUAL, 0, ARG, KIT, b'inffile', TEMPLATE, [b'a.dll'], {}),
+]
+
 
 def main():
     for name, source, size, placeholder, replacement, dsize in REPLACE:
@@ -138,7 +233,22 @@ def main():
         write('skip_program_name', name, bytes([CODE_PAGES[code_page]]) + line)
     for name, size, lines in POP:
         data = b'a' * size if lines is None else b''.join(l + b'\0' for l in lines) + b'\0'
-        write('pop_list_entry', name, number(size) + b'#' + data)
+        write('pop_list_entry', name, b'\x01' + number(size) + b'#' + data)
+    for name, code_page, flags, answers, command, parameters in LAUNCH:
+        write('launch_and_wait', name, bytes([CODE_PAGES[code_page], flags, 2]) +
+              (b'' if flags & 64 else b'\x07') + b'\x01' + struct.pack('<Q', answers) +
+              command + b'\0' + parameters + b'\0')
+    for name, flags, value_type, size, value_name, data in REGISTRY:
+        write('query_registry_string', name, bytes([0, flags, value_type]) + number(size) + b'#' +
+              number(len(data)) + b'\xee' + b'.inf\0' + value_name + b'\0' + data)
+    for name, code_page, flags, flags2, argument, path, file_type, template, lines, more in INSTALL_CASES:
+        types = more.get('types', (1, 2))
+        masks = more.get('masks', (0, 1))
+        fields = [argument, path, file_type, more.get('key', b''), template,
+                  more.get('folder', b'C:\\windows\\system32'), more.get('failing', b'')] + lines
+        write('run_install', name, bytes([CODE_PAGES[code_page], flags, flags2, types[0], types[1],
+                                          masks[0], masks[1], 1]) +
+              b''.join(field + b'\0' for field in fields))
 
 
 if __name__ == '__main__':

@@ -1,0 +1,168 @@
+// The install sequence step by step, with the driver's refusals: an argument
+// or install command that would be cut, and a file type too long for its
+// command key, stop the sequence with a message instead of running it.
+#include "model/install_model.h"
+
+#include <strings.h>
+
+#include "model/driver_model.h"
+#include "model/system_model.h"
+#include "model/text_model.h"
+
+namespace model {
+
+namespace {
+
+constexpr char kCommandKey[] = "\\shell\\Install\\command";
+
+std::string UpToNul(const std::string& bytes) {
+    return bytes.substr(0, bytes.find('\0'));
+}
+
+// A lookup into a zero-filled destination of `size` bytes, on the world's
+// registry: keys match by name regardless of ASCII case.
+RegistryRead Lookup(const InstallWorld& world, const std::string& subkey, std::uint32_t size) {
+    RegistryValue value;
+    for (const Key& key : world.keys) {
+        if (strcasecmp(key.path.c_str(), subkey.c_str()) != 0) {
+            continue;
+        }
+        value.opens = !key.refusesFullAccess;
+        value.reads = key.hasDefault && key.data.size() <= 1024;
+        value.type = key.type;
+        value.data = key.data;
+        break;
+    }
+    return QueryRegistryString(std::string(size, '\0'), value);
+}
+
+std::string ModuleDirectory(const InstallWorld& world) {
+    if (world.modulePath.empty()) {
+        return "";
+    }
+    // The platform cuts the path to its 260-byte buffer.
+    const SplitParts parts = SplitPath(world.codePage, world.modulePath.substr(0, 259));
+    return UpToNul(parts.drive) + UpToNul(parts.directory);
+}
+
+std::string Substitute(const std::string& text, std::size_t sourceSize, const char* placeholder,
+                       const std::string& replacement, std::uint32_t destinationSize) {
+    std::string source = text;
+    source.resize(sourceSize, '\0');
+    return UpToNul(
+        ReplacePlaceholder(source, placeholder, replacement, destinationSize).destination);
+}
+
+Installed Stop(Installed installed, int result, unsigned message) {
+    installed.result = result;
+    installed.message = message;
+    return installed;
+}
+
+// The sequence up to the install command; `command` is left empty when it
+// stops before.
+Installed Prepare(const InstallWorld& world, std::string& command) {
+    Installed installed;
+    const std::string& argument = world.argument;
+    if (argument.empty()) {
+        return Stop(installed, -1, 101);
+    }
+    if (argument.size() > 130) {
+        return Stop(installed, -2, 101);
+    }
+    const std::string directory = ModuleDirectory(world);
+
+    installed.opened.push_back(".inf");
+    const RegistryRead type = Lookup(world, ".inf", 255);
+    if (type.result != 0) {
+        return Stop(installed, -2, 101);
+    }
+    const std::string keyPath = UpToNul(type.destination) + kCommandKey;
+    if (keyPath.size() + 1 > 255) {
+        return Stop(installed, -2, 102);
+    }
+    installed.opened.push_back(keyPath);
+    const RegistryRead commandTemplate = Lookup(world, keyPath, 520);
+    if (commandTemplate.result != 0) {
+        return Stop(installed, -2, 102);
+    }
+
+    if (MeasureReplacement(argument, "%EXEPATH%", directory) >= 270) {
+        return Stop(installed, -2, 101);
+    }
+    const std::string expanded = Substitute(argument, 260, "%EXEPATH%", directory, 270);
+    installed.infPath = UpToNul(StripQuotes(world.codePage, 520, expanded).destination);
+
+    const std::string text = UpToNul(commandTemplate.destination);
+    if (MeasureReplacement(text, "%1", installed.infPath) >= 1024) {
+        return Stop(installed, -2, 101);
+    }
+    command = Substitute(text, 520, "%1", installed.infPath, 1024);
+    return installed;
+}
+
+// The section list as the profile reader fills the zero-filled 1024 bytes:
+// the lines, each with its NUL, cut to 1022 bytes.
+std::string SectionList(const InstallWorld& world, const std::string& infPath) {
+    std::string list;
+    if (strcasecmp(world.sectionFile.c_str(), infPath.c_str()) == 0) {
+        for (const std::string& line : world.sectionLines) {
+            list += line + '\0';
+        }
+    }
+    list = list.substr(0, 1022);
+    list.resize(1024, '\0');
+    return list;
+}
+
+void Register(const InstallWorld& world, Installed& installed) {
+    installed.sectionRead = true;
+    std::string list = SectionList(world, installed.infPath);
+    const std::size_t folder = world.systemDirectory.size();
+    if (list[0] == '\0' || folder == 0 || folder + sizeof "\\regsvr32.exe" > 260) {
+        return;
+    }
+    installed.tool = world.systemDirectory + "\\regsvr32.exe";
+    while (list[0] != '\0') {
+        const Popped popped = PopListEntry(list);
+        list = popped.list;
+        const std::string commandLine = RegistrationCommand(world.codePage, UpToNul(popped.entry));
+        if (!commandLine.empty()) {
+            installed.started.push_back(commandLine);
+        }
+    }
+}
+
+} // namespace
+
+std::string InstallCommand(const InstallWorld& world) {
+    std::string command;
+    Prepare(world, command);
+    return command;
+}
+
+Installed RunInstall(const InstallWorld& world) {
+    std::string command;
+    Installed installed = Prepare(world, command);
+    if (installed.message != 0) {
+        return installed;
+    }
+    const ShellFile shell = ChooseShellFile(world.codePage, command, nullptr, true,
+                                            [&world](const std::string& name, std::size_t) {
+                                                for (const std::string& findable : world.findable) {
+                                                    if (!name.empty() && name == findable) {
+                                                        return true;
+                                                    }
+                                                }
+                                                return false;
+                                            });
+    installed.launched = true;
+    installed.searched = shell.searched;
+    installed.file = shell.file;
+    installed.hasParameters = shell.hasParameters;
+    installed.parameters = shell.parameters;
+    Register(world, installed);
+    return installed;
+}
+
+} // namespace model

@@ -1,0 +1,51 @@
+// A reference model of the whole install sequence, composed of the other
+// models, over a world described the way the native fake holds it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace model {
+
+struct Key {
+    std::string path; // below HKEY_CLASSES_ROOT
+    bool refusesFullAccess = false;
+    bool hasDefault = false;
+    std::uint32_t type = 1;
+    std::string data;
+};
+
+struct InstallWorld {
+    std::uint32_t codePage = 1252;
+    std::string argument;
+    std::string modulePath; // empty: the platform gives none
+    std::vector<Key> keys;
+    std::vector<std::string> findable;
+    std::string sectionFile;               // the INF file whose "RegisterFiles" section is...
+    std::vector<std::string> sectionLines; // ...these lines
+    std::string systemDirectory;
+};
+
+struct Installed {
+    int result = 0;
+    unsigned message = 0;            // 101, 102, or 0 for none
+    std::vector<std::string> opened; // subkeys asked for, in order
+    std::string infPath;             // once it is made
+    bool launched = false;           // whether the install command ran
+    std::vector<std::string> searched;
+    std::string file;
+    bool hasParameters = false;
+    std::string parameters;
+    bool sectionRead = false;
+    std::vector<std::string> started; // registration command lines tried, in order
+    std::string tool;                 // the registration tool's path
+};
+
+Installed RunInstall(const InstallWorld& world);
+
+// The install command the world leads to, or "" when the sequence stops
+// before it. Lets a harness make names in it findable.
+std::string InstallCommand(const InstallWorld& world);
+
+} // namespace model
