@@ -1,0 +1,187 @@
+"""The end-to-end cases: each row is one start of the real launcher in its
+own copy of the base prefix, with what a user would then see."""
+
+from dataclasses import dataclass, field
+
+from kit import KIT, PROBE, WINE_TEMPLATE
+
+COMMAND_KEY = r"HKCR\inffile\shell\Install\command"
+MESSAGES = {
+    101: "このセットアップは壊れています。",
+    102: "このセットアップは、このOSをサポートしていません。",
+}
+
+
+@dataclass
+class Case:
+    name: str
+    argument: str = '"%EXEPATH%setup.inf"'  # the command-line tail after the program
+    folder: str = KIT  # the kit folder, also the working folder
+    inf_name: str = "setup.inf"
+    example: str | None = None  # the INF is this file of examples/, not generated
+    register: list[str] | None = field(default_factory=lambda: ["alpha.dll"])
+    components: list[str] = field(default_factory=lambda: ["alpha.dll"])
+    registry: list[tuple] = field(default_factory=list)  # ("add", key, name, type, data) / ("delete", key)
+    locale: str = "C"
+    env: dict = field(default_factory=dict)
+    planted: list[str] = field(default_factory=list)  # copies of the probe, kit-relative or C:
+    # Expected:
+    exit_code: int = 0
+    installed: bool = True  # the INF's install section took effect
+    # ("register", component path, kit-relative unless it has a drive) or
+    # ("install"/"install-end", the end of the probe's command line, where
+    # {kit} stands for the kit folder), in journal order.
+    journal: list[tuple[str, str]] = field(default_factory=lambda: [("register", "alpha.dll")])
+    min_elapsed_ms: int = 0
+    message: int | None = None  # a message box, looked at under Xvfb
+
+
+def refused(name, code, **kw) -> Case:
+    """A start that shows a message and runs nothing at all."""
+    return Case(name, exit_code=code, installed=False, journal=[], **kw)
+
+
+def set_template(data: str, kind: str = "REG_SZ") -> list[tuple]:
+    return [("add", COMMAND_KEY, None, kind, data)]
+
+
+def file_type(name: str, command: str | None) -> list[tuple]:
+    """A ".inf" association with file type `name`, with or without an Install command."""
+    actions = [("add", r"HKCR\.inf", None, "REG_SZ", name),
+               ("add", "HKCR\\" + name, None, "REG_SZ", "Quenlow test file")]
+    if command is not None:
+        actions.append(("add", "HKCR\\" + name + r"\shell\Install\command", None, "REG_SZ",
+                        command))
+    return actions
+
+
+def padded(prefix: str, suffix: str, length: int) -> str:
+    return prefix + "k" * (length - len(prefix) - len(suffix)) + suffix
+
+
+def fill_section() -> tuple[list[str], list[str]]:
+    """RegisterFiles lines of 99 bytes each, so that ten of them and their
+    NULs take exactly 1000 of the 1024 bytes that the launcher reads; the
+    eleventh is cut inside its directory part."""
+    lines = [padded("C:\\Long\\", f"\\c{n:02}.dll", 99) for n in range(1, 15)]
+    return lines, [f"c{n:02}.dll" for n in range(1, 15)]
+
+
+FILLED_LINES, FILLED_NAMES = fill_section()
+NAME_119 = "a" * 115 + ".inf"  # '"%EXEPATH%' + NAME_119 + '"' is 130 bytes
+DEEP_KIT = padded("C:\\Kits\\", "", 207)  # its directory with the separator: 208 bytes
+DEEP_INF = "i" * 62 + ".inf"  # '"' + 208 + 66 + '"' = 276: over 269
+# Its INF path is 128 bytes: seven of them in the install command fit, eight do not.
+LONG_KIT = padded("C:\\Kits\\", "", 118)
+ORDERED = ["gamma.dll", "alpha.dll", "beta.dll"]  # file order, not name order
+ORDERED_JOURNAL = [("register", n) for n in ORDERED]
+
+CASES = [
+    # The install command from Wine's own association installs the INF, then
+    # the listed components are registered one by one in file order.
+    Case("success/exepath-in-quotes", register=ORDERED, components=ORDERED,
+         journal=ORDERED_JOURNAL, min_elapsed_ms=1000),
+    Case("success/plain-absolute-path", argument=KIT + "\\setup.inf", register=ORDERED,
+         components=ORDERED, journal=ORDERED_JOURNAL),
+    Case("success/plain-absolute-path-trailing-blanks", argument=KIT + "\\setup.inf  "),
+    # Blanks after a closing quote keep that quote in the INF path (only the
+    # last byte is dropped): the install command and the registration find no
+    # INF, so nothing happens, and the launcher still ends with 0.
+    Case("success/quoted-path-then-blanks-installs-nothing", argument=f'"{KIT}\\setup.inf"  ',
+         installed=False, journal=[]),
+    # The launcher waits for the install program's end before registering.
+    Case("success/waits-for-install-program", registry=set_template(PROBE + " /install %1"),
+         env={"QUENLOW_PROBE_MS": "2500"}, installed=False,
+         journal=[("install", " /install {kit}\\setup.inf"),
+                  ("install-end", " /install {kit}\\setup.inf"), ("register", "alpha.dll")],
+         min_elapsed_ms=3500),
+
+    # The registry's command template.
+    Case("template/expand-sz-from-systemroot",
+         registry=set_template(r"%SystemRoot%\system32\rundll32.exe setupapi,InstallHinfSection"
+                               r" DefaultInstall 132 %1", "REG_EXPAND_SZ")),
+    Case("template/program-path-with-blanks",
+         registry=set_template(r"C:\Program Files\Quenlow Probe\probe.exe %1"),
+         planted=[r"C:\Program Files\Quenlow Probe\probe.exe"],
+         installed=False, journal=[("install", "probe.exe\" {kit}\\setup.inf"),
+                                   ("install-end", "probe.exe\" {kit}\\setup.inf"),
+                                   ("register", "alpha.dll")]),
+    Case("template/without-placeholder", registry=set_template(PROBE + " /fixed"),
+         installed=False,
+         journal=[("install", " /fixed"), ("install-end", " /fixed"), ("register", "alpha.dll")]),
+    Case("template/program-missing", registry=set_template(r"C:\Missing\tool.exe %1"),
+         installed=False),
+    Case("template/file-type-of-232-bytes", registry=file_type("t" * 232, PROBE + " %1"),
+         installed=False, journal=[("install", " {kit}\\setup.inf"),
+                                   ("install-end", " {kit}\\setup.inf"),
+                                   ("register", "alpha.dll")]),
+
+    # Refusals: each shows a message (returning at once without a display)
+    # and runs nothing at all.
+    refused("refused/no-argument", -1, argument=""),
+    refused("refused/blanks-only", -1, argument="   "),
+    Case("refused/argument-of-130-bytes", argument=f'"%EXEPATH%{NAME_119}"', inf_name=NAME_119),
+    refused("refused/argument-of-131-bytes", -2, argument=f'"%EXEPATH%{NAME_119}" ',
+            inf_name=NAME_119),
+    refused("refused/no-inf-association", -2, registry=[("delete", r"HKCR\.inf")]),
+    refused("refused/no-install-command", -2, registry=file_type("quenlowfile", None)),
+    refused("refused/inf-default-not-a-string", -2,
+            registry=[("add", r"HKCR\.inf", None, "REG_DWORD", "1")]),
+    refused("refused/file-type-of-233-bytes", -2, registry=file_type("t" * 233, PROBE + " %1")),
+    Case("refused/deep-kit-control", folder=DEEP_KIT),
+    refused("refused/expanded-argument-over-269-bytes", -2, folder=DEEP_KIT,
+            inf_name=DEEP_INF, argument=f'"%EXEPATH%{DEEP_INF}"'),
+    Case("refused/install-command-of-seven-paths", registry=set_template(PROBE + " %1" * 7),
+         folder=LONG_KIT, installed=False, journal=[("install", " {kit}\\setup.inf" * 7),
+                                   ("install-end", " {kit}\\setup.inf" * 7),
+                                   ("register", "alpha.dll")]),
+    refused("refused/install-command-over-1023-bytes", -2,
+            registry=set_template(PROBE + " %1" * 8), folder=LONG_KIT),
+
+    # The INF file's RegisterFiles section.
+    Case("inf/no-section", register=None, journal=[]),
+    Case("inf/empty-section", register=[], journal=[]),
+    Case("inf/directory-parts-are-dropped",
+         register=[r"C:\Elsewhere\gamma.dll", r"sub\alpha.dll"],
+         components=["gamma.dll", "alpha.dll", r"C:\Elsewhere\gamma.dll", r"sub\alpha.dll"],
+         journal=[("register", "gamma.dll"), ("register", "alpha.dll")]),
+    Case("inf/key-value-lines", register=["1=alpha.dll", r"x=C:\d\beta.dll"],
+         components=["1=alpha.dll", "alpha.dll", "beta.dll"],
+         journal=[("register", "1=alpha.dll"), ("register", "beta.dll")]),
+    Case("inf/file-name-with-a-blank", register=["my file.dll"],
+         components=["my file.dll", "my.dll", "file.dll"],
+         journal=[("register", "my file.dll")]),
+    Case("inf/section-over-1024-bytes", register=FILLED_LINES, components=FILLED_NAMES,
+         journal=[("register", n) for n in FILLED_NAMES[:10]]),
+    Case("inf/missing-file", argument='"%EXEPATH%missing.inf"', installed=False, journal=[]),
+
+    # The examples stay working kits.
+    Case("examples/setup-inf", example="setup.inf", components=["QuenlowSample.dll"],
+         installed=False, journal=[("register", r"C:\windows\system32\QuenlowSample.dll")]),
+    Case("examples/register-only-inf", example="register-only.inf",
+         inf_name="register-only.inf", argument='"%EXEPATH%register-only.inf"',
+         components=["first.dll", "second.ocx", "with blank.dll"], installed=False,
+         journal=[("register", "first.dll"), ("register", "second.ocx"),
+                  ("register", "with blank.dll")]),
+
+    # Code page 932: 表 is 0x95 0x5C, its trail byte the path separator.
+    Case("cp932/kit-folder-with-5c-trail-byte", locale="ja", folder=r"C:\Kits\表",
+         register=["表.dll", "alpha.dll"], components=["表.dll", "alpha.dll"],
+         journal=[("register", "表.dll"), ("register", "alpha.dll")]),
+
+    # A regsvr32.exe beside the launcher and in its working folder never runs.
+    Case("security/planted-regsvr32", planted=["regsvr32.exe", "regsvr32.com"]),
+
+    # The message box as a person sees it, under Xvfb: shown, read, dismissed
+    # with a key; then the exit code.
+    refused("box/101-japanese-locale", -1, argument="", locale="ja", message=101),
+    refused("box/102-japanese-locale", -2, registry=file_type("quenlowfile", None),
+            locale="ja", message=102),
+    refused("box/101-western-locale", -2, argument=f'"%EXEPATH%{NAME_119}" ',
+            inf_name=NAME_119, message=101),
+    refused("box/102-western-locale", -2, registry=file_type("quenlowfile", None),
+            message=102),
+]
+
+assert len({c.name for c in CASES}) == len(CASES)
+assert WINE_TEMPLATE.endswith("%1")

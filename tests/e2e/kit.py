@@ -1,0 +1,78 @@
+"""The test kits: a folder in the prefix with Quenlow.exe, an INF file, the
+file the INF installs, and copies of the test component under the names that
+a case registers."""
+
+import shutil
+from pathlib import Path
+
+from wine import Prefix
+
+KIT = r"C:\Kits\My Kit"
+PROBE = r"C:\e2e\probe.exe"
+INSTALL_DIR = r"C:\Program Files\Quenlow E2E"
+INSTALL_KEY = r"HKLM\Software\Quenlow E2E"
+
+# Wine's own association, as a fresh prefix has it.
+WINE_TEMPLATE = (r"C:\windows\system32\rundll32.exe setupapi,InstallHinfSection"
+                 r" DefaultInstall 132 %1")
+
+# The install section copies the readme and records, through Wine's setup
+# engine, the folder it installed from (%1% is the INF's source folder).
+INSTALL_PART = r"""; An end-to-end test kit for Quenlow.
+[Version]
+Signature="$Windows NT$"
+
+[DefaultInstall]
+CopyFiles=Kit.Files
+AddReg=Kit.Registry
+
+[DestinationDirs]
+Kit.Files=16422,"Quenlow E2E"
+
+[SourceDisksNames]
+1="Quenlow test kit",,,
+
+[SourceDisksFiles]
+readme.txt=1
+
+[Kit.Files]
+readme.txt
+
+[Kit.Registry]
+HKLM,"Software\Quenlow E2E","Source",,"%1%"
+"""
+
+
+def inf_text(register: list[str] | None) -> str:
+    """The kit's INF: the install part, then a RegisterFiles section with
+    these lines (None: no such section at all)."""
+    if register is None:
+        return INSTALL_PART
+    return INSTALL_PART + "\n[RegisterFiles]\n" + "".join(line + "\n" for line in register)
+
+
+def lay_out_kit(prefix: Prefix, build: Path, folder: str, inf_name: str, inf: str,
+                components: list[str], encoding: str, readme: str,
+                planted: list[str] = ()) -> None:
+    """Puts the kit in `folder`; `components` and `planted` are kit-relative
+    or C: paths that get a copy of the test component or of the probe."""
+    kit = prefix.drive_c(folder)
+    kit.mkdir(parents=True, exist_ok=True)
+    shutil.copy(build / "Quenlow.exe", kit / "Quenlow.exe")
+    (kit / inf_name).write_bytes(inf.replace("\n", "\r\n").encode(encoding))
+    (kit / "readme.txt").write_text(readme + "\r\n")
+    for name in components:
+        target = prefix.drive_c(name) if name[1:3] == ":\\" else kit / name
+        target.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copy(e2e_binaries(build) / "component.dll", target)
+    for name in planted:
+        target = prefix.drive_c(name) if name[1:3] == ":\\" else kit / name
+        target.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copy(e2e_binaries(build) / "probe.exe", target)
+    probe = prefix.drive_c(PROBE)
+    probe.parent.mkdir(parents=True, exist_ok=True)
+    shutil.copy(e2e_binaries(build) / "probe.exe", probe)
+
+
+def e2e_binaries(build: Path) -> Path:
+    return build / "tests" / "e2e"

@@ -1,0 +1,192 @@
+#!/usr/bin/python3
+"""Runs the end-to-end cases against the real Quenlow.exe under Wine.
+
+  run.py --build DIR --list         the case names, one a line
+  run.py --build DIR --base         makes the base prefix that every case copies
+  run.py --build DIR --case NAME    runs one case in its own copy of the base prefix
+
+DIR is the win64 build folder. Set QUENLOW_E2E_KEEP=1 to keep a case's prefix."""
+
+import argparse
+import contextlib
+import os
+import sys
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+
+from cases import CASES, MESSAGES, Case  # noqa: E402
+from kit import INSTALL_DIR, INSTALL_KEY, e2e_binaries, inf_text, lay_out_kit  # noqa: E402
+from screen import Xvfb  # noqa: E402
+from wine import (Prefix, Started, copy_prefix, make_base_prefix, read_journal,  # noqa: E402
+                  remove_prefix)
+
+EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
+# Wine's caption for a message box that has none of its own.
+DEFAULT_CAPTIONS = {"C": "Error", "ja": "エラー"}
+ENCODINGS = {"C": "cp1252", "ja": "cp932"}
+# A refusal without a display neither waits nor shows anything that blocks.
+REFUSAL_BOUND_MS = 5000
+
+
+def command_line(case: Case) -> str:
+    program = f'"{case.folder}\\Quenlow.exe"'
+    return program + (" " + case.argument if case.argument.strip() else case.argument)
+
+
+def apply_registry(prefix: Prefix, actions: list[tuple]) -> None:
+    for action in actions:
+        if action[0] == "delete":
+            prefix.reg_delete(action[1])
+        else:
+            prefix.reg_add(*action[1:])
+
+
+def look_at_box(prefix: Prefix, case: Case, starter: Path, shots: Path, screen: Xvfb,
+                problems: list[str]) -> Started:
+    """Starts the launcher on the display; when its box shows, reads it,
+    photographs it and presses Enter."""
+    caption = DEFAULT_CAPTIONS[case.locale]
+    seen = []
+
+    def on_line(line: str) -> None:
+        if not line.startswith("control Static ") or seen or not line[15:]:
+            return
+        seen.append(line)
+        window = screen.find_window(caption)
+        if window is None:
+            problems.append(f"no X window titled {caption!r}")
+            return
+        time.sleep(1)  # let it paint
+        shot = shots / (case.name.replace("/", "-") + ".png")
+        if screen.screenshot(shot) is None:
+            problems.append(f"screenshot {shot} shows nothing")
+        screen.press_key(window, "Return")
+
+    result = prefix.start(case.folder, command_line(case), starter, timeout_ms=60000,
+                          watch=True, on_line=on_line)
+    if not seen:
+        problems.append("no message box appeared")
+    if result.windows != [caption]:
+        problems.append(f"windows {result.windows}, expected one titled {caption!r}")
+    texts = [text for kind, text in result.controls if kind == "Static" and text]
+    if texts != [MESSAGES[case.message]]:
+        problems.append(f"box text {texts}, expected {[MESSAGES[case.message]]}")
+    buttons = [text for kind, text in result.controls if kind == "Button"]
+    if buttons != ["OK"]:
+        problems.append(f"buttons {buttons}, expected ['OK']")
+    return result
+
+
+def check_install(prefix: Prefix, case: Case, readme: str, problems: list[str]) -> None:
+    copied = prefix.drive_c(INSTALL_DIR + "\\readme.txt")
+    source = prefix.reg_value(INSTALL_KEY, "Source")
+    if case.installed:
+        if not copied.exists() or copied.read_text().strip() != readme:
+            problems.append(f"{INSTALL_DIR}\\readme.txt was not copied from the kit")
+        if source != ("REG_SZ", case.folder + "\\"):
+            problems.append(f"{INSTALL_KEY} Source is {source}, expected {case.folder}\\")
+    else:
+        if copied.exists():
+            problems.append(f"{INSTALL_DIR}\\readme.txt was copied")
+        if source is not None:
+            problems.append(f"{INSTALL_KEY} Source was written: {source}")
+
+
+def check_journal(prefix: Prefix, case: Case, problems: list[str]) -> None:
+    got = read_journal(prefix)
+    expected = case.journal
+    ok = len(got) == len(expected)
+    for (what, detail, folder), (want_what, want) in zip(got, expected):
+        want = want.replace("{kit}", case.folder)
+        if want_what == "register":
+            want_path = want if want[1:3] == ":\\" else case.folder + "\\" + want
+            ok = ok and what == "register" and detail.lower() == want_path.lower()
+        else:
+            ok = ok and what == want_what and detail.endswith(want)
+        ok = ok and folder.lower() == case.folder.lower()
+    if not ok:
+        shown = "\n    ".join("\t".join(entry) for entry in got) or "(empty)"
+        problems.append(f"journal:\n    {shown}\n  expected, in the folder {case.folder}:\n    "
+                        + "\n    ".join(f"{w}\t{d}" for w, d in expected))
+
+
+def run_case(build: Path, case: Case) -> list[str]:
+    work = e2e_binaries(build)
+    with contextlib.ExitStack() as stack:
+        # The display comes first: a prefix whose desktop started without
+        # one never shows a window afterwards.
+        screen = stack.enter_context(Xvfb()) if case.message is not None else None
+        prefix = copy_prefix(work / "base-prefix",
+                             work / "prefixes" / case.name.replace("/", "-"), case.locale,
+                             screen.display if screen else None)
+        prefix.extra_env = dict(case.env)
+        if os.environ.get("QUENLOW_E2E_KEEP"):
+            stack.callback(prefix.kill)
+        else:
+            stack.callback(remove_prefix, prefix)
+        return check_case(build, case, prefix, screen)
+
+
+def check_case(build: Path, case: Case, prefix: Prefix, screen: Xvfb | None) -> list[str]:
+    work = e2e_binaries(build)
+    problems: list[str] = []
+    readme = f"Installed by the case {case.name}"
+    inf = (EXAMPLES / case.example).read_text() if case.example else inf_text(case.register)
+    lay_out_kit(prefix, build, case.folder, case.inf_name, inf,
+                case.components, ENCODINGS[case.locale], readme, case.planted)
+    apply_registry(prefix, case.registry)
+    starter = work / "starter.exe"
+    if screen:
+        result = look_at_box(prefix, case, starter, work / "screenshots", screen, problems)
+    else:
+        result = prefix.start(case.folder, command_line(case), starter, timeout_ms=60000)
+
+    if result.timed_out or result.exit_code is None:
+        problems.append(f"the launcher did not end in time:\n{result.output}")
+        return problems
+    expected_code = case.exit_code & 0xFFFFFFFF
+    if result.exit_code != expected_code:
+        problems.append(f"exit code {result.exit_code}, expected {expected_code}")
+    if result.left:
+        problems.append(f"still running after the launcher ended: {result.left}")
+    if result.elapsed_ms < case.min_elapsed_ms:
+        problems.append(f"ended after {result.elapsed_ms} ms, before {case.min_elapsed_ms}")
+    if case.exit_code != 0 and not screen and result.elapsed_ms > REFUSAL_BOUND_MS:
+        problems.append(f"a refusal took {result.elapsed_ms} ms")
+    check_install(prefix, case, readme, problems)
+    check_journal(prefix, case, problems)
+    return problems
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", type=Path, required=True)
+    group = parser.add_mutually_exclusive_group(required=True)
+    group.add_argument("--list", action="store_true")
+    group.add_argument("--base", action="store_true")
+    group.add_argument("--case")
+    args = parser.parse_args()
+    build = args.build.resolve()
+    if args.list:
+        print("\n".join(case.name for case in CASES))
+        return 0
+    if args.base:
+        make_base_prefix(e2e_binaries(build) / "base-prefix")
+        return 0
+    case = next((c for c in CASES if c.name == args.case), None)
+    if case is None:
+        print(f"no case {args.case}")
+        return 1
+    started = time.monotonic()
+    problems = run_case(build, case)
+    took = time.monotonic() - started
+    for problem in problems:
+        print(f"case {case.name}: {problem}")
+    print(f"case {case.name}: {'FAILED' if problems else 'passed'} in {took:.1f} s")
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

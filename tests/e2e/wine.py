@@ -1,0 +1,190 @@
+"""Wine prefixes for the end-to-end tests: one base prefix made once, a copy
+of it per test, kits laid out in it, and the launcher started in it through
+starter.exe, which gives it an exact command line and working folder."""
+
+import os
+import shutil
+import subprocess
+import time
+from dataclasses import dataclass, field
+from pathlib import Path
+
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+
+# A Western Windows links a Japanese font to its dialog font, so a Japanese
+# message box text shows there; a Wine prefix knows no such link for the
+# IPA font until it is told.
+FONT_LINK_KEY = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink"
+FONT_LINK = "ipag.ttf,IPAGothic"
+
+LOCALES = {"C": "C", "ja": "ja_JP.UTF-8"}
+# The code page that Wine's console tools write in, by locale.
+CONSOLE_CODE_PAGES = {"C": "cp437", "ja": "cp932"}
+
+
+class WineError(Exception):
+    pass
+
+
+@dataclass
+class Started:
+    """What starter.exe saw of one run of a program."""
+
+    exit_code: int | None = None
+    elapsed_ms: int | None = None
+    timed_out: bool = False
+    left: list[str] = field(default_factory=list)
+    windows: list[str] = field(default_factory=list)
+    controls: list[tuple[str, str]] = field(default_factory=list)
+    output: str = ""
+
+
+def parse_starter_line(result: Started, line: str) -> None:
+    word, _, rest = line.rstrip("\r\n").partition(" ")
+    if word == "exit":
+        result.exit_code = int(rest)
+    elif word == "elapsed":
+        result.elapsed_ms = int(rest)
+    elif word == "left":
+        result.left.append(rest)
+    elif word == "window":
+        result.windows.append(rest)
+    elif word == "control":
+        kind, _, text = rest.partition(" ")
+        result.controls.append((kind, text))
+    elif word == "timeout":
+        result.timed_out = True
+
+
+def windows_path(unix_path: Path) -> str:
+    """The path of a file outside any prefix's drive_c, through Wine's Z: drive."""
+    return "Z:" + str(Path(unix_path).resolve()).replace("/", "\\")
+
+
+class Prefix:
+    def __init__(self, path: Path, locale: str = "C", display: str | None = None):
+        self.path = Path(path).resolve()
+        self.locale = locale
+        self.display = display
+        self.extra_env: dict = {}
+
+    def env(self) -> dict:
+        env = {k: v for k, v in os.environ.items()
+               if k not in ("DISPLAY", "WAYLAND_DISPLAY") and not k.startswith("LC_")}
+        env.update(WINEPREFIX=str(self.path), WINEDEBUG="-all",
+                   WINEDLLOVERRIDES="mscoree,mshtml=",
+                   LANG=LOCALES[self.locale], LC_ALL=LOCALES[self.locale])
+        if self.display:
+            env["DISPLAY"] = self.display
+        env.update(self.extra_env)
+        return env
+
+    def drive_c(self, windows: str) -> Path:
+        """The Unix path of a C: path in this prefix."""
+        assert windows[:3].upper() == "C:\\", windows
+        return self.path / "drive_c" / windows[3:].replace("\\", "/")
+
+    def wine(self, *args: str, timeout: float = 60, check: bool = True) -> bytes:
+        done = subprocess.run([WINE, *args], env=self.env(), stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                              timeout=timeout)
+        if check and done.returncode != 0:
+            raise WineError(f"wine {' '.join(args)}: exit {done.returncode}")
+        return done.stdout
+
+    def reg_add(self, key: str, name: str | None, kind: str, data: str) -> None:
+        value = ["/ve"] if name is None else ["/v", name]
+        self.wine("reg", "add", key, *value, "/t", kind, "/d", data, "/f")
+
+    def reg_delete(self, key: str) -> None:
+        self.wine("reg", "delete", key, "/f")
+
+    def reg_value(self, key: str, name: str | None) -> tuple[str, str] | None:
+        """(type, data) of a value as Wine's reg tool shows it, or None."""
+        value = ["/ve"] if name is None else ["/v", name]
+        done = subprocess.run([WINE, "reg", "query", key, *value], env=self.env(),
+                              stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                              stderr=subprocess.DEVNULL, timeout=60)
+        if done.returncode != 0:
+            return None
+        text = done.stdout.decode(CONSOLE_CODE_PAGES[self.locale], errors="replace")
+        for line in text.splitlines():
+            parts = line.strip().split("    ", 2)
+            if len(parts) >= 2 and parts[1].startswith("REG_"):
+                return parts[1], parts[2] if len(parts) == 3 else ""
+        return None
+
+    def start(self, folder: str, command_line: str, starter: Path, timeout_ms: int = 60000,
+              watch: bool = False, on_line=None) -> Started:
+        """Starts a program with an exact command line and working folder and
+        waits for it; `on_line` sees each line of starter.exe's report as it comes."""
+        args = [WINE, windows_path(starter), "--timeout", str(timeout_ms)]
+        if watch:
+            args.append("--watch-windows")
+        args += [folder, command_line]
+        result = Started()
+        with subprocess.Popen(args, env=self.env(), stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL) as process:
+            deadline = time.monotonic() + timeout_ms / 1000 + 60
+            for raw in process.stdout:
+                line = raw.decode("utf-8", errors="replace")
+                result.output += line
+                parse_starter_line(result, line)
+                if on_line:
+                    on_line(line.rstrip("\r\n"))
+                if time.monotonic() > deadline:
+                    break
+            try:
+                process.wait(timeout=max(1, deadline - time.monotonic()))
+            except subprocess.TimeoutExpired:
+                process.kill()
+                result.timed_out = True
+        return result
+
+    def kill(self) -> None:
+        subprocess.run([WINESERVER, "-k"], env=self.env(), stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60)
+        subprocess.run([WINESERVER, "-w"], env=self.env(), stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60)
+
+
+def make_base_prefix(path: Path) -> Prefix:
+    """A fresh prefix, booted, with the font link, its registry saved to disk."""
+    if path.exists():
+        Prefix(path).kill()
+        shutil.rmtree(path)
+    prefix = Prefix(path)
+    path.mkdir(parents=True)
+    prefix.wine("wineboot", "--init", timeout=300)
+    prefix.reg_add(FONT_LINK_KEY, "Tahoma", "REG_MULTI_SZ", FONT_LINK)
+    prefix.kill()
+    return prefix
+
+
+def copy_prefix(base: Path, path: Path, locale: str = "C", display: str | None = None) -> Prefix:
+    if path.exists():
+        Prefix(path).kill()
+        shutil.rmtree(path)
+    path.parent.mkdir(parents=True, exist_ok=True)
+    subprocess.run(["cp", "-a", str(base.resolve()), str(path)], check=True)
+    return Prefix(path, locale, display)
+
+
+def remove_prefix(prefix: Prefix) -> None:
+    prefix.kill()
+    shutil.rmtree(prefix.path, ignore_errors=True)
+
+
+def read_journal(prefix: Prefix) -> list[tuple[str, str, str]]:
+    """(what, detail, folder) for each line of the journal, in sequence order."""
+    path = prefix.drive_c("C:\\quenlow-journal.txt")
+    if not path.exists():
+        return []
+    entries = []
+    for number, line in enumerate(path.read_text("utf-8").splitlines(), 1):
+        sequence, what, detail, folder = line.split("\t")
+        if int(sequence) != number:
+            raise WineError(f"journal line {number} has sequence number {sequence}")
+        entries.append((what, detail, folder))
+    return entries
