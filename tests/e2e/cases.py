@@ -3,7 +3,7 @@ own copy of the base prefix, with what a user would then see."""
 
 from dataclasses import dataclass, field
 
-from kit import KIT, PROBE, WINE_TEMPLATE
+from kit import KIT, PROBE
 
 COMMAND_KEY = r"HKCR\inffile\shell\Install\command"
 MESSAGES = {
@@ -21,7 +21,8 @@ class Case:
     example: str | None = None  # the INF is this file of examples/, not generated
     register: list[str] | None = field(default_factory=lambda: ["alpha.dll"])
     components: list[str] = field(default_factory=lambda: ["alpha.dll"])
-    registry: list[tuple] = field(default_factory=list)  # ("add", key, name, type, data) / ("delete", key)
+    # ("add", key, value name or None for the default, type, data) or ("delete", key)
+    registry: list[tuple] = field(default_factory=list)
     locale: str = "C"
     env: dict = field(default_factory=dict)
     planted: list[str] = field(default_factory=list)  # copies of the probe, kit-relative or C:
@@ -62,7 +63,8 @@ def padded(prefix: str, suffix: str, length: int) -> str:
 def fill_section() -> tuple[list[str], list[str]]:
     """RegisterFiles lines of 99 bytes each, so that ten of them and their
     NULs take exactly 1000 of the 1024 bytes that the launcher reads; the
-    eleventh is cut inside its directory part."""
+    eleventh no longer fits whole, and any piece of it ends inside its
+    directory part, which names no file."""
     lines = [padded("C:\\Long\\", f"\\c{n:02}.dll", 99) for n in range(1, 15)]
     return lines, [f"c{n:02}.dll" for n in range(1, 15)]
 
@@ -111,31 +113,34 @@ CASES = [
          journal=[("install", " /fixed"), ("install-end", " /fixed"), ("register", "alpha.dll")]),
     Case("template/program-missing", registry=set_template(r"C:\Missing\tool.exe %1"),
          installed=False),
-    Case("template/file-type-of-232-bytes", registry=file_type("t" * 232, PROBE + " %1"),
-         installed=False, journal=[("install", " {kit}\\setup.inf"),
-                                   ("install-end", " {kit}\\setup.inf"),
-                                   ("register", "alpha.dll")]),
 
     # Refusals: each shows a message (returning at once without a display)
     # and runs nothing at all.
     refused("refused/no-argument", -1, argument=""),
     refused("refused/blanks-only", -1, argument="   "),
-    Case("refused/argument-of-130-bytes", argument=f'"%EXEPATH%{NAME_119}"', inf_name=NAME_119),
-    refused("refused/argument-of-131-bytes", -2, argument=f'"%EXEPATH%{NAME_119}" ',
-            inf_name=NAME_119),
     refused("refused/no-inf-association", -2, registry=[("delete", r"HKCR\.inf")]),
     refused("refused/no-install-command", -2, registry=file_type("quenlowfile", None)),
     refused("refused/inf-default-not-a-string", -2,
             registry=[("add", r"HKCR\.inf", None, "REG_DWORD", "1")]),
-    refused("refused/file-type-of-233-bytes", -2, registry=file_type("t" * 233, PROBE + " %1")),
-    Case("refused/deep-kit-control", folder=DEEP_KIT),
-    refused("refused/expanded-argument-over-269-bytes", -2, folder=DEEP_KIT,
-            inf_name=DEEP_INF, argument=f'"%EXEPATH%{DEEP_INF}"'),
-    Case("refused/install-command-of-seven-paths", registry=set_template(PROBE + " %1" * 7),
-         folder=LONG_KIT, installed=False, journal=[("install", " {kit}\\setup.inf" * 7),
-                                   ("install-end", " {kit}\\setup.inf" * 7),
+
+    # Limits, each next to a case just inside it: what does not fit is
+    # refused whole (message 101 or 102, -2), never cut and run.
+    Case("limits/argument-of-130-bytes", argument=f'"%EXEPATH%{NAME_119}"', inf_name=NAME_119),
+    refused("limits/argument-of-131-bytes", -2, argument=f'"%EXEPATH%{NAME_119}" ',
+            inf_name=NAME_119),
+    Case("limits/file-type-of-232-bytes", registry=file_type("t" * 232, PROBE + " %1"),
+         installed=False, journal=[("install", " {kit}\\setup.inf"),
+                                   ("install-end", " {kit}\\setup.inf"),
                                    ("register", "alpha.dll")]),
-    refused("refused/install-command-over-1023-bytes", -2,
+    refused("limits/file-type-of-233-bytes", -2, registry=file_type("t" * 233, PROBE + " %1")),
+    Case("limits/deep-kit-short-argument", folder=DEEP_KIT),
+    refused("limits/expanded-argument-over-269-bytes", -2, folder=DEEP_KIT,
+            inf_name=DEEP_INF, argument=f'"%EXEPATH%{DEEP_INF}"'),
+    Case("limits/install-command-of-seven-paths", registry=set_template(PROBE + " %1" * 7),
+         folder=LONG_KIT, installed=False,
+         journal=[("install", " {kit}\\setup.inf" * 7), ("install-end", " {kit}\\setup.inf" * 7),
+                  ("register", "alpha.dll")]),
+    refused("limits/install-command-over-1023-bytes", -2,
             registry=set_template(PROBE + " %1" * 8), folder=LONG_KIT),
 
     # The INF file's RegisterFiles section.
@@ -184,4 +189,3 @@ CASES = [
 ]
 
 assert len({c.name for c in CASES}) == len(CASES)
-assert WINE_TEMPLATE.endswith("%1")

@@ -16,8 +16,9 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
-from cases import CASES, MESSAGES, Case  # noqa: E402
-from kit import INSTALL_DIR, INSTALL_KEY, e2e_binaries, inf_text, lay_out_kit  # noqa: E402
+from cases import CASES, COMMAND_KEY, MESSAGES, Case  # noqa: E402
+from kit import (INSTALL_DIR, INSTALL_KEY, WINE_TEMPLATE, e2e_binaries, inf_text,  # noqa: E402
+                 lay_out_kit)
 from screen import Xvfb  # noqa: E402
 from wine import (Prefix, Started, copy_prefix, make_base_prefix, read_journal,  # noqa: E402
                   remove_prefix)
@@ -160,6 +161,18 @@ def check_case(build: Path, case: Case, prefix: Prefix, screen: Xvfb | None) -> 
     return problems
 
 
+def make_base(path: Path) -> int:
+    """The base prefix; the cases that use Wine's own association rely on it
+    being the one below."""
+    prefix = make_base_prefix(path)
+    association = (prefix.reg_value(r"HKCR\.inf", None), prefix.reg_value(COMMAND_KEY, None))
+    prefix.kill()
+    if association != (("REG_SZ", "inffile"), ("REG_SZ", WINE_TEMPLATE)):
+        print(f"the fresh prefix's .inf association is {association}")
+        return 1
+    return 0
+
+
 def main() -> int:
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", type=Path, required=True)
@@ -173,8 +186,7 @@ def main() -> int:
         print("\n".join(case.name for case in CASES))
         return 0
     if args.base:
-        make_base_prefix(e2e_binaries(build) / "base-prefix")
-        return 0
+        return make_base(e2e_binaries(build) / "base-prefix")
     case = next((c for c in CASES if c.name == args.case), None)
     if case is None:
         print(f"no case {args.case}")

@@ -5,7 +5,7 @@ starter.exe, which gives it an exact command line and working folder."""
 import os
 import shutil
 import subprocess
-import time
+import threading
 from dataclasses import dataclass, field
 from pathlib import Path
 
@@ -126,19 +126,20 @@ class Prefix:
         result = Started()
         with subprocess.Popen(args, env=self.env(), stdin=subprocess.DEVNULL,
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL) as process:
-            deadline = time.monotonic() + timeout_ms / 1000 + 60
-            for raw in process.stdout:
-                line = raw.decode("utf-8", errors="replace")
-                result.output += line
-                parse_starter_line(result, line)
-                if on_line:
-                    on_line(line.rstrip("\r\n"))
-                if time.monotonic() > deadline:
-                    break
+            # starter.exe bounds the program's run; this bounds Wine's own.
+            guard = threading.Timer(timeout_ms / 1000 + 60, process.kill)
+            guard.start()
             try:
-                process.wait(timeout=max(1, deadline - time.monotonic()))
-            except subprocess.TimeoutExpired:
-                process.kill()
+                for raw in process.stdout:
+                    line = raw.decode("utf-8", errors="replace")
+                    result.output += line
+                    parse_starter_line(result, line)
+                    if on_line:
+                        on_line(line.rstrip("\r\n"))
+                process.wait()
+            finally:
+                guard.cancel()
+            if process.returncode < 0:
                 result.timed_out = True
         return result
 
