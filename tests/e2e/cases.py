@@ -108,6 +108,13 @@ CASES = [
          installed=False, journal=[("install", "probe.exe\" {kit}\\setup.inf"),
                                    ("install-end", "probe.exe\" {kit}\\setup.inf"),
                                    ("register", "alpha.dll")]),
+    # Quotes stay part of the words that the program search tries, so it
+    # finds no program here; the whole command then goes to the shell, and
+    # Wine's shell takes the quoted program apart from its parameters.
+    Case("template/quoted-program-and-placeholder",
+         registry=set_template(f'"{PROBE}" "%1"'), installed=False,
+         journal=[("install", '" "{kit}\\setup.inf"'), ("install-end", '" "{kit}\\setup.inf"'),
+                  ("register", "alpha.dll")]),
     Case("template/without-placeholder", registry=set_template(PROBE + " /fixed"),
          installed=False,
          journal=[("install", " /fixed"), ("install-end", " /fixed"), ("register", "alpha.dll")]),
