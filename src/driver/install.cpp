@@ -34,14 +34,10 @@ int Report(HINSTANCE instance, UINT message, int result) {
 
 // Appends `tail` when it fits with its NUL; otherwise changes nothing.
 bool AppendWithin(char* text, std::uint32_t size, const char* tail) {
-    const std::uint32_t length = TextLength(text);
-    const std::uint32_t tailLength = TextLength(tail);
-    if (tailLength >= size - length) {
+    if (TextLength(tail) >= size - TextLength(text)) {
         return false;
     }
-    for (std::uint32_t i = 0; i <= tailLength; ++i) {
-        text[length + i] = tail[i];
-    }
+    AppendText(text, tail);
     return true;
 }
 

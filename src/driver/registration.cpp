@@ -20,9 +20,7 @@ bool LocateRegistrationTool(char (&tool)[MAX_PATH]) {
     if (length == 0 || length + sizeof kToolFile > MAX_PATH) {
         return false;
     }
-    for (std::uint32_t i = 0; i < sizeof kToolFile; ++i) {
-        tool[length + i] = kToolFile[i];
-    }
+    AppendText(tool, kToolFile);
     return true;
 }
 
@@ -33,13 +31,6 @@ bool HasBlank(const char* text) {
         }
     }
     return false;
-}
-
-void Append(char* text, std::uint32_t& length, const char* tail) {
-    while (*tail != '\0') {
-        text[length++] = *tail++;
-    }
-    text[length] = '\0';
 }
 
 // "regsvr32 /s " and the entry's file name and extension; a name with a
@@ -57,12 +48,13 @@ bool BuildRegistrationCommand(const char* entry, char (&commandLine)[kCommandLin
         return false;
     }
 
-    std::uint32_t length = 0;
-    Append(commandLine, length, kToolCommand);
-    Append(commandLine, length, hasBlank ? "\"" : "");
-    Append(commandLine, length, fileName);
-    Append(commandLine, length, extension);
-    Append(commandLine, length, hasBlank ? "\"" : "");
+    const char* quote = hasBlank ? "\"" : "";
+    commandLine[0] = '\0';
+    AppendText(commandLine, kToolCommand);
+    AppendText(commandLine, quote);
+    AppendText(commandLine, fileName);
+    AppendText(commandLine, extension);
+    AppendText(commandLine, quote);
     return true;
 }
 

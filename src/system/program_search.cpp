@@ -29,11 +29,7 @@ bool IsFound(const char* name) {
 void MakeFallbackName(const char* candidate, char* fallbackName) {
     char extension[MAX_PATH];
     SplitPath(candidate, nullptr, nullptr, fallbackName, extension);
-    char* end = fallbackName + TextLength(fallbackName);
-    for (const char* in = extension; *in != '\0'; ++in) {
-        *end++ = *in;
-    }
-    *end = '\0';
+    AppendText(fallbackName, extension);
 }
 
 // Copies the text after `blank`, cut at 2047 bytes. Blanks that follow the

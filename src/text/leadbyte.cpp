@@ -53,7 +53,9 @@ void ClassifyLeadByteRanges(const unsigned char ranges[12]) {
     }
 }
 
-bool IsLeadByte(unsigned char byte) { return leadBytes[byte]; }
+bool IsLeadByte(unsigned char byte) {
+    return leadBytes[byte];
+}
 
 void CopyCharacters(char* destination, const char* text, std::uint32_t count) {
     std::uint32_t i = 0;

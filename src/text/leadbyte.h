@@ -1,6 +1,7 @@
-// The lead-byte classification of the ANSI code page, and the two character
-// primitives built on it. Platform-free: the classification is made from a
-// code page number or from the ranges the platform reports.
+// The lead-byte classification of the ANSI code page, the two character
+// primitives built on it, and two plain byte-string helpers. Platform-free:
+// the classification is made from a code page number or from the ranges the
+// platform reports.
 #pragma once
 
 #include <cstdint>
@@ -33,5 +34,16 @@ inline std::uint32_t TextLength(const char* text) {
     while (text[length] != '\0') {
         ++length;
     }
+    return length;
+}
+
+// Appends `tail` and a NUL to the NUL-terminated `text` and returns the new
+// length. The caller has made sure it fits.
+inline std::uint32_t AppendText(char* text, const char* tail) {
+    std::uint32_t length = TextLength(text);
+    while (*tail != '\0') {
+        text[length++] = *tail++;
+    }
+    text[length] = '\0';
     return length;
 }

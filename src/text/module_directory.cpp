@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "leadbyte.h"
 #include "path.h"
 
 int GetModuleDirectory(char* destination) {
@@ -16,13 +17,8 @@ int GetModuleDirectory(char* destination) {
     char directory[MAX_PATH];
     SplitPath(modulePath, drive, directory, nullptr, nullptr);
 
-    char* out = destination;
-    for (const char* in = drive; *in != '\0'; ++in) {
-        *out++ = *in;
-    }
-    for (const char* in = directory; *in != '\0'; ++in) {
-        *out++ = *in;
-    }
-    *out = '\0';
+    destination[0] = '\0';
+    AppendText(destination, drive);
+    AppendText(destination, directory);
     return 0;
 }

@@ -16,7 +16,9 @@ void WritePart(char* part, const char* text, std::uint32_t count) {
     part[kept] = '\0';
 }
 
-bool IsSeparator(char byte) { return byte == '\\' || byte == '/'; }
+bool IsSeparator(char byte) {
+    return byte == '\\' || byte == '/';
+}
 
 } // namespace
 
