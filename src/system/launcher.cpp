@@ -53,7 +53,7 @@ int LaunchAndWait(const char* command, const char* parameters, int show, HWND ow
         FindProgram(command, candidate, fallbackName, parameterText, &file, &fileParameters);
     }
 
-    SHELLEXECUTEINFOA request;
+    SHELLEXECUTEINFOA request = {};
     request.cbSize = sizeof request;
     request.fMask = processHandleFlag != 0 ? SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI
                                            : SEE_MASK_FLAG_NO_UI;

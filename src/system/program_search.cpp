@@ -37,7 +37,7 @@ void MakeFallbackName(const char* candidate, char* fallbackName) {
 void CopyParameterText(const char* blank, char* parameterText) {
     const char* in = blank + 1;
     std::uint32_t length = 0;
-    while (in[length] != '\0' && length < kParameterTextSize - 1) {
+    while (length < kParameterTextSize - 1 && in[length] != '\0') {
         parameterText[length] = in[length];
         ++length;
     }
