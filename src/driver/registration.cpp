@@ -24,15 +24,6 @@ bool LocateRegistrationTool(char (&tool)[MAX_PATH]) {
     return true;
 }
 
-bool HasBlank(const char* text) {
-    for (; *text != '\0'; ++text) {
-        if (*text == ' ') {
-            return true;
-        }
-    }
-    return false;
-}
-
 // "regsvr32 /s " and the entry's file name and extension; a name with a
 // blank goes in quotes so the tool gets it as one argument. False when the
 // command line would not fit: such an entry is skipped rather than cut.
@@ -42,7 +33,7 @@ bool BuildRegistrationCommand(const char* entry, char (&commandLine)[kCommandLin
     SplitPath(entry, nullptr, nullptr, fileName, extension);
 
     const std::uint32_t nameLength = TextLength(fileName) + TextLength(extension);
-    const bool hasBlank = HasBlank(fileName) || HasBlank(extension);
+    const bool hasBlank = FindBlank(fileName) != nullptr || FindBlank(extension) != nullptr;
     const std::uint32_t quotes = hasBlank ? 2 : 0;
     if (sizeof kToolCommand - 1 + nameLength + quotes >= kCommandLineBytes) {
         return false;

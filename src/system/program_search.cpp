@@ -7,17 +7,6 @@
 
 namespace {
 
-// The first blank at or after `text`, or null. A plain byte search: 0x20 is
-// never the trail byte of a double-byte character.
-const char* FindBlank(const char* text) {
-    for (; *text != '\0'; ++text) {
-        if (*text == ' ') {
-            return text;
-        }
-    }
-    return nullptr;
-}
-
 // Whether the platform's standard search finds exactly this name: no
 // extension is added, and only found or not found counts.
 bool IsFound(const char* name) {

@@ -37,6 +37,17 @@ inline std::uint32_t TextLength(const char* text) {
     return length;
 }
 
+// The first blank (0x20) of a NUL-terminated text, or null. A plain byte
+// search: 0x20 is never the trail byte of a double-byte character.
+inline const char* FindBlank(const char* text) {
+    for (; *text != '\0'; ++text) {
+        if (*text == ' ') {
+            return text;
+        }
+    }
+    return nullptr;
+}
+
 // Appends `tail` and a NUL to the NUL-terminated `text` and returns the new
 // length. The caller has made sure it fits.
 inline std::uint32_t AppendText(char* text, const char* tail) {
