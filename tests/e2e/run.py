@@ -144,8 +144,17 @@ def check_case(build: Path, case: Case, prefix: Prefix, screen: Xvfb | None) -> 
     else:
         result = prefix.start(case.folder, command_line(case), starter, timeout_ms=60000)
 
-    if result.timed_out or result.exit_code is None:
+    if result.stuck:
+        # The report is in, but the checks below would read a prefix whose
+        # Wine did not behave: say so rather than trust them.
+        problems.append("starter.exe reported, then its Wine process did not end:\n"
+                        + result.output)
+        return problems
+    if result.timed_out:
         problems.append(f"the launcher did not end in time:\n{result.output}")
+        return problems
+    if result.exit_code is None:
+        problems.append(f"starter.exe's report is incomplete:\n{result.output}")
         return problems
     expected_code = case.exit_code & 0xFFFFFFFF
     if result.exit_code != expected_code:

@@ -12,6 +12,9 @@
 //   elapsed <ms>             from the start to the end of the program
 //   left <name>              a program that started meanwhile and still runs
 //   timeout                  the program was ended after MS ms (exit code 3)
+//   end                      the report is complete
+// "timeout", "end" and "not-started" are final: nothing follows them, and the
+// harness stops reading there, whoever else still holds the output open.
 #include <windows.h>
 
 #include <tlhelp32.h>
@@ -193,5 +196,6 @@ int wmain(int argc, wchar_t** argv) {
     Print(L"exit %lu\nelapsed %lu\n", code, elapsed);
     ReportLeftovers(before, process.dwProcessId);
     CloseHandle(process.hProcess);
+    Print(L"end\n");
     return 0;
 }

@@ -3,9 +3,10 @@ of it per test, kits laid out in it, and the launcher started in it through
 starter.exe, which gives it an exact command line and working folder."""
 
 import os
+import select
 import shutil
 import subprocess
-import threading
+import time
 from dataclasses import dataclass, field
 from pathlib import Path
 
@@ -23,6 +24,12 @@ LOCALES = {"C": "C", "ja": "ja_JP.UTF-8"}
 CONSOLE_CODE_PAGES = {"C": "cp437", "ja": "cp932"}
 
 
+# The lines after which starter.exe writes nothing more.
+FINAL_WORDS = ("end", "timeout", "not-started", "usage:")
+# How long starter.exe may take to end after its final line.
+STARTER_EXIT_S = 30
+
+
 class WineError(Exception):
     pass
 
@@ -33,7 +40,8 @@ class Started:
 
     exit_code: int | None = None
     elapsed_ms: int | None = None
-    timed_out: bool = False
+    timed_out: bool = False  # no complete report within the time limit
+    stuck: bool = False  # the report came, but starter.exe's process did not end
     left: list[str] = field(default_factory=list)
     windows: list[str] = field(default_factory=list)
     controls: list[tuple[str, str]] = field(default_factory=list)
@@ -55,6 +63,25 @@ def parse_starter_line(result: Started, line: str) -> None:
         result.controls.append((kind, text))
     elif word == "timeout":
         result.timed_out = True
+
+
+def read_lines(fd: int, deadline: float):
+    """The lines written to a pipe until its end or the deadline, whichever
+    comes first; a line cut by the end is given as it is."""
+    pending = b""
+    while True:
+        left = deadline - time.monotonic()
+        if left <= 0 or not select.select([fd], [], [], left)[0]:
+            return
+        chunk = os.read(fd, 4096)
+        if not chunk:
+            if pending:
+                yield pending.decode("utf-8", errors="replace")
+            return
+        pending += chunk
+        while b"\n" in pending:
+            line, pending = pending.split(b"\n", 1)
+            yield (line + b"\n").decode("utf-8", errors="replace")
 
 
 def windows_path(unix_path: Path) -> str:
@@ -118,36 +145,57 @@ class Prefix:
     def start(self, folder: str, command_line: str, starter: Path, timeout_ms: int = 60000,
               watch: bool = False, on_line=None) -> Started:
         """Starts a program with an exact command line and working folder and
-        waits for it; `on_line` sees each line of starter.exe's report as it comes."""
+        waits for it; `on_line` sees each line of starter.exe's report as it comes.
+
+        Reading stops at the report's final line, not at the end of the
+        output: any Wine process that inherited the output keeps it open, and
+        what it does after the report is not the program's business. Then the
+        starter's own process must end within STARTER_EXIT_S."""
         args = [WINE, windows_path(starter), "--timeout", str(timeout_ms)]
         if watch:
             args.append("--watch-windows")
         args += [folder, command_line]
         result = Started()
+        # starter.exe bounds the program's run; this bounds Wine's own.
+        deadline = time.monotonic() + timeout_ms / 1000 + 60
         with subprocess.Popen(args, env=self.env(), stdin=subprocess.DEVNULL,
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL) as process:
-            # starter.exe bounds the program's run; this bounds Wine's own.
-            guard = threading.Timer(timeout_ms / 1000 + 60, process.kill)
-            guard.start()
-            try:
-                for raw in process.stdout:
-                    line = raw.decode("utf-8", errors="replace")
-                    result.output += line
-                    parse_starter_line(result, line)
-                    if on_line:
-                        on_line(line.rstrip("\r\n"))
-                process.wait()
-            finally:
-                guard.cancel()
-            if process.returncode < 0:
+            final = False
+            for line in read_lines(process.stdout.fileno(), deadline):
+                result.output += line
+                parse_starter_line(result, line)
+                if on_line:
+                    on_line(line.rstrip("\r\n"))
+                final = line.split(" ", 1)[0].strip() in FINAL_WORDS
+                if final:
+                    break
+            if not final and time.monotonic() >= deadline:
                 result.timed_out = True
+                process.kill()
+            try:
+                process.wait(timeout=STARTER_EXIT_S)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.wait()
+                result.stuck = True
         return result
 
     def kill(self) -> None:
+        """Ends every process of the prefix and its server, and waits for the server."""
         subprocess.run([WINESERVER, "-k"], env=self.env(), stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=60)
         subprocess.run([WINESERVER, "-w"], env=self.env(), stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=60)
+
+
+def shut_down_orphan(prefix: Prefix) -> None:
+    """Wine finds a prefix's server by the device and inode of the prefix's
+    folder. A folder made afresh can have the inode of a deleted prefix whose
+    server still runs (a persistent one, left by an interrupted run): the new
+    prefix's programs would then talk to that orphan, with another prefix's
+    registry, and starter.exe never ends. Any server that answers for a new
+    folder is such an orphan: shut it down before the first use."""
+    prefix.kill()
 
 
 def make_base_prefix(path: Path) -> Prefix:
@@ -157,6 +205,7 @@ def make_base_prefix(path: Path) -> Prefix:
         shutil.rmtree(path)
     prefix = Prefix(path)
     path.mkdir(parents=True)
+    shut_down_orphan(prefix)
     prefix.wine("wineboot", "--init", timeout=300)
     prefix.reg_add(FONT_LINK_KEY, "Tahoma", "REG_MULTI_SZ", FONT_LINK)
     prefix.kill()
@@ -169,7 +218,9 @@ def copy_prefix(base: Path, path: Path, locale: str = "C", display: str | None =
         shutil.rmtree(path)
     path.parent.mkdir(parents=True, exist_ok=True)
     subprocess.run(["cp", "-a", str(base.resolve()), str(path)], check=True)
-    return Prefix(path, locale, display)
+    prefix = Prefix(path, locale, display)
+    shut_down_orphan(prefix)
+    return prefix
 
 
 def remove_prefix(prefix: Prefix) -> None:
