@@ -136,6 +136,9 @@ UINT GetACP();
 BOOL GetCPInfo(UINT codePage, LPCPINFO info);
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
 
+// Environment.
+DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size);
+
 // Registry.
 LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result);
 LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
