@@ -122,6 +122,25 @@ bool fake::SameText(const std::string& a, const char* b) { return strcasecmp(a.c
 
 namespace {
 
+// The handle of kernel32.dll, and the two calls the start-up looks up in it.
+HMODULE const kKernel32 = reinterpret_cast<HMODULE>(0x7000);
+
+BOOL WINAPI FakeSetDefaultDllDirectories(DWORD flags) {
+    fake::Record("SetDefaultDllDirectories(0x%x)", flags);
+    return TRUE;
+}
+
+BOOL WINAPI FakeSetDllDirectoryA(LPCSTR path) {
+    char quoted[1100];
+    fake::Record("SetDllDirectoryA(%s)", fake::Quoted(path, quoted, sizeof quoted));
+    return TRUE;
+}
+
+// Through void (*)(), which converts to any function type.
+template <typename Function> FARPROC AsFarProc(Function function) {
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
+}
+
 const std::string* FindVariable(const char* name, std::size_t length) {
     for (const auto& [variable, value] : world.environment) {
         if (variable.size() == length && strncasecmp(variable.c_str(), name, length) == 0) {
@@ -132,6 +151,29 @@ const std::string* FindVariable(const char* name, std::size_t length) {
 }
 
 } // namespace
+
+HMODULE GetModuleHandleA(LPCSTR moduleName) {
+    char quoted[1100];
+    fake::Record("GetModuleHandleA(%s)", fake::Quoted(moduleName, quoted, sizeof quoted));
+    return moduleName != nullptr && strcasecmp(moduleName, "kernel32.dll") == 0 ? kKernel32
+                                                                                : nullptr;
+}
+
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
+    fake::Record("GetProcAddress(%s, \"%s\")", module == kKernel32 ? "kernel32" : "?", procName);
+    for (const std::string& name : world.kernel32Exports) {
+        if (module != kKernel32 || name != procName) {
+            continue;
+        }
+        if (name == "SetDefaultDllDirectories") {
+            return AsFarProc(&FakeSetDefaultDllDirectories);
+        }
+        if (name == "SetDllDirectoryA") {
+            return AsFarProc(&FakeSetDllDirectoryA);
+        }
+    }
+    return nullptr;
+}
 
 // Like the platform: "%name%" of a variable becomes its value, of no
 // variable stays as written, and scanning goes on after its closing '%'; a
