@@ -26,6 +26,7 @@ using LPBYTE = BYTE*;
 using LPDWORD = DWORD*;
 using LPVOID = void*;
 using HANDLE = void*;
+using INT_PTR = std::intptr_t;
 
 // Distinct handle types, as STRICT gives them on the platform.
 struct HKEY__;
@@ -37,6 +38,8 @@ using HWND = HWND__*;
 using HINSTANCE = HINSTANCE__*;
 using HMODULE = HINSTANCE;
 using HICON = HANDLE;
+// A function found by GetProcAddress, cast to its own type before the call.
+using FARPROC = INT_PTR (*)();
 
 #define WINAPI
 
@@ -70,6 +73,7 @@ constexpr DWORD WAIT_TIMEOUT = 258;
 constexpr DWORD NORMAL_PRIORITY_CLASS = 0x20;
 constexpr UINT MB_ICONERROR = 0x10;
 constexpr UINT MAX_LEADBYTES = 12;
+constexpr DWORD LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x800;
 
 struct CPINFO {
     UINT MaxCharSize;
@@ -135,6 +139,11 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
 UINT GetACP();
 BOOL GetCPInfo(UINT codePage, LPCPINFO info);
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
+HMODULE GetModuleHandleA(LPCSTR moduleName);
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
+
+// Environment.
+DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size);
 
 // Registry.
 LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result);

@@ -7,6 +7,7 @@
 #include "text/system_code_page.h"
 
 extern "C" void WINAPI QuenlowStart() {
+    RestrictDllSearch();
     ClassifySystemLeadBytes();
     const int result = RunInstall(GetModuleHandleA(nullptr), SkipProgramName(GetCommandLineA()));
     ExitProcess(static_cast<UINT>(result));

@@ -41,6 +41,30 @@ bool AppendWithin(char* text, std::uint32_t size, const char* tail) {
     return true;
 }
 
+// Reads the Install command's template of the file type named by `keyPath`
+// into the zero-filled `commandTemplate` (kTemplateBytes). A REG_EXPAND_SZ
+// template, which the system's own association is, is expanded first, so
+// that its program is found by the full path it names and not by its bare
+// name, whose search starts in the launcher's own folder. "%1" is no
+// variable and stays for the INF path; a REG_SZ template stays as stored.
+// Fails when the value cannot be read or its expansion does not fit: a cut
+// template is never run.
+bool ReadCommandTemplate(const char* keyPath, char* commandTemplate) {
+    char stored[kTemplateBytes] = {};
+    DWORD type = REG_NONE;
+    if (QueryRegistryString(stored, kTemplateBytes, HKEY_CLASSES_ROOT, keyPath, "", &type) != 0) {
+        return false;
+    }
+    if (type != REG_EXPAND_SZ) {
+        AppendText(commandTemplate, stored);
+        return true;
+    }
+    // The count includes the terminator; a larger one than the buffer
+    // holds is what the expansion would have needed.
+    const DWORD expanded = ExpandEnvironmentStringsA(stored, commandTemplate, kTemplateBytes);
+    return expanded != 0 && expanded <= kTemplateBytes;
+}
+
 } // namespace
 
 int RunInstall(HINSTANCE instance, const char* argument) {
@@ -68,7 +92,7 @@ int RunInstall(HINSTANCE instance, const char* argument) {
     // without an Install command.
     char commandTemplate[kTemplateBytes] = {};
     if (!AppendWithin(keyPath, kKeyPathBytes, kCommandKey) ||
-        QueryRegistryString(commandTemplate, kTemplateBytes, HKEY_CLASSES_ROOT, keyPath, "") != 0) {
+        !ReadCommandTemplate(keyPath, commandTemplate)) {
         return Report(instance, kMessageOsNotSupported, -2);
     }
 

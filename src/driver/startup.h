@@ -6,3 +6,9 @@
 // (a quote byte that trails a lead byte does not close it); an unquoted one
 // to the first byte from 0x01 to 0x20.
 const char* SkipProgramName(const char* commandLine);
+
+// Restricts where the process looks for the DLLs it loads from now on (the
+// message box's theme library, the shell's extensions) to the system
+// folder. Called first thing: a kit's folder, or a download folder or share
+// it is started from, may hold a DLL that others planted there.
+void RestrictDllSearch();

@@ -29,7 +29,7 @@ int CopyString(char* destination, std::uint32_t destinationSize, const BYTE* val
 } // namespace
 
 int QueryRegistryString(char* destination, std::uint32_t destinationSize, HKEY rootKey,
-                        const char* subkey, const char* valueName) {
+                        const char* subkey, const char* valueName, DWORD* valueType) {
     BYTE value[kValueBufferSize];
     DWORD byteCount = kValueBufferSize;
     DWORD type = REG_NONE;
@@ -45,8 +45,12 @@ int QueryRegistryString(char* destination, std::uint32_t destinationSize, HKEY r
     if (status != ERROR_SUCCESS) {
         return -1;
     }
-    if (type != REG_SZ && type != REG_EXPAND_SZ) {
-        return 0;
+    if ((type == REG_SZ || type == REG_EXPAND_SZ) &&
+        CopyString(destination, destinationSize, value, byteCount) != 0) {
+        return -1;
     }
-    return CopyString(destination, destinationSize, value, byteCount);
+    if (valueType != nullptr) {
+        *valueType = type;
+    }
+    return 0;
 }

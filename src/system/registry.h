@@ -12,6 +12,8 @@
 // nothing. Returns 0 found, -1 when the value cannot be read (missing,
 // longer than 1024 bytes, or a string that does not fit the destination),
 // -2 when the key cannot be opened with full access. On failure the
-// destination is left as it was.
+// destination is left as it was. A caller that must tell a REG_EXPAND_SZ
+// value from a REG_SZ one passes `valueType`, which receives the value's
+// type when the lookup returns 0 and is left as it was otherwise.
 int QueryRegistryString(char* destination, std::uint32_t destinationSize, HKEY rootKey,
-                        const char* subkey, const char* valueName);
+                        const char* subkey, const char* valueName, DWORD* valueType = nullptr);

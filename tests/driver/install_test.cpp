@@ -18,7 +18,8 @@ const std::string kTemplate =
 class RunInstallTest : public ::testing::Test {
   protected:
     // A system with the usual ".inf" association, the kit in D:\kit\ and
-    // an INF file that lists one component.
+    // an INF file that lists one component; the system folder is on the
+    // search path.
     void SetUp() override {
         fake::Reset();
         ClassifyLeadBytes(0);
@@ -26,7 +27,8 @@ class RunInstallTest : public ::testing::Test {
         world.modulePath = "D:\\kit\\Quenlow.exe";
         GivenFileType(std::string("inffile\0", 8), REG_SZ);
         GivenTemplate(kTemplate);
-        world.findable = {"rundll32.exe"};
+        world.environment = {{"SystemRoot", "C:\\windows"}, {"Fill", std::string(400, 'f')}};
+        world.findable = {"C:\\windows\\System32\\rundll32.exe", "rundll32.exe"};
         world.profileSections.push_back({"D:\\kit\\setup.inf", "RegisterFiles", {"a.dll"}});
     }
     void TearDown() override { ClassifyLeadBytes(0); }
@@ -44,8 +46,9 @@ class RunInstallTest : public ::testing::Test {
     static void GivenFileType(const std::string& data, DWORD type) {
         SetDefault("HKCR\\.inf", data, type);
     }
-    static void GivenTemplate(const std::string& text, const std::string& type = "inffile") {
-        SetDefault("HKCR\\" + type + "\\shell\\Install\\command", text + '\0', REG_EXPAND_SZ);
+    static void GivenTemplate(const std::string& text, const std::string& type = "inffile",
+                              DWORD kind = REG_EXPAND_SZ) {
+        SetDefault("HKCR\\" + type + "\\shell\\Install\\command", text + '\0', kind);
     }
 
     static std::string Shell(const std::string& file, const std::string& parameters) {
@@ -77,9 +80,9 @@ TEST_F(RunInstallTest, InstallsThenRegisters) {
         "RegOpenKeyExA(HKCR, \"inffile\\shell\\Install\\command\", 0, 0xf003f)",
         "RegQueryValueExA(key, \"\", 1024)",
         "RegCloseKey(key)",
-        "SearchPathA(null, \"%SystemRoot%\\System32\\rundll32.exe\", null, 0, null, null)",
-        "SearchPathA(null, \"rundll32.exe\", null, 0, null, null)",
-        Shell("rundll32.exe",
+        "ExpandEnvironmentStringsA(\"" + kTemplate + "\", 520)",
+        "SearchPathA(null, \"C:\\windows\\System32\\rundll32.exe\", null, 0, null, null)",
+        Shell("C:\\windows\\System32\\rundll32.exe",
               "\"setupapi,InstallHinfSection DefaultInstall 132 D:\\kit\\setup.inf\""),
     };
     ASSERT_GE(calls.size(), expectedStart.size());
@@ -143,6 +146,8 @@ TEST_F(RunInstallTest, RefusalsRunNothing) {
         {"expanded argument would be cut",
          [] { fake::TheWorld().modulePath = "D:\\" + std::string(250, 'k') + "\\Q.exe"; },
          "%EXEPATH%%EXEPATH%a.inf", "#101"},
+        {"expanded template would be cut",
+         [] { GivenTemplate("%Fill%" + std::string(117, 'p') + " %1"); }, "x.inf", "#102"},
         {"install command would be cut",
          [] {
              std::string tenTimes(100, 'c');
@@ -174,8 +179,10 @@ TEST_F(RunInstallTest, InstallCommands) {
         std::string commandTemplate;
         std::string file;
         std::string parameters;
+        DWORD kind = REG_EXPAND_SZ;
     } rows[] = {
-        {"quoted %EXEPATH% argument", "\"%EXEPATH%setup.inf\"", kTemplate, "rundll32.exe",
+        {"quoted %EXEPATH% argument", "\"%EXEPATH%setup.inf\"", kTemplate,
+         "C:\\windows\\System32\\rundll32.exe",
          "\"setupapi,InstallHinfSection DefaultInstall 132 D:\\kit\\setup.inf\""},
         {"plain path with blanks after it", "C:\\x y\\s.inf  ", "prog.exe %1", "prog.exe",
          "\"C:\\x y\\s.inf  \""},
@@ -187,11 +194,20 @@ TEST_F(RunInstallTest, InstallCommands) {
          "\"D:\\kit\\aD:\\kit\\ D:\\kit\\aD:\\kit\\\""},
         {"lowercase placeholder stays", "%exepath%a.inf", "prog.exe %1", "prog.exe",
          "\"%exepath%a.inf\""},
+        // A REG_EXPAND_SZ template is expanded before the INF path goes in;
+        // a REG_SZ one is taken as stored.
+        {"REG_SZ template as stored", "x.inf", kTemplate, "rundll32.exe",
+         "\"setupapi,InstallHinfSection DefaultInstall 132 x.inf\"", REG_SZ},
+        {"%1 survives, the INF path is not expanded", "%EXEPATH%%SystemRoot%.inf",
+         "%SystemRoot%\\System32\\rundll32.exe \"%1\"", "C:\\windows\\System32\\rundll32.exe",
+         "\"\"D:\\kit\\%SystemRoot%.inf\"\""},
+        {"expansion fills the template exactly", "x.inf", "%Fill%" + std::string(116, 'p') + " %1",
+         std::string(400, 'f') + std::string(116, 'p') + " x.inf", "null"},
     };
     for (const Row& row : rows) {
         SetUp();
         fake::TheWorld().findable.push_back("prog.exe");
-        GivenTemplate(row.commandTemplate);
+        GivenTemplate(row.commandTemplate, "inffile", row.kind);
         EXPECT_EQ(RunInstall(nullptr, row.argument.c_str()), 0) << "row (" << row.name << ")";
         EXPECT_EQ(fake::CallsTo("ShellExecuteExA"), Lines{Shell(row.file, row.parameters)})
             << "row (" << row.name << ")";

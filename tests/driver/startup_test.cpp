@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "fake_win32.h"
 #include "support/guarded.h"
 
 namespace {
@@ -38,6 +40,29 @@ TEST(SkipProgramName, Examples) {
             << "row (" << row.name << ")";
     }
     ClassifyLeadBytes(0);
+}
+
+// The DLL search is narrowed by the newest of the calls that kernel32 has.
+TEST(RestrictDllSearch, NewestCallFound) {
+    struct Row {
+        const char* name;
+        std::vector<std::string> exports;
+        std::vector<std::string> calls;
+    } rows[] = {
+        {"both: the system folder only",
+         {"SetDefaultDllDirectories", "SetDllDirectoryA"},
+         {"SetDefaultDllDirectories(0x800)"}},
+        {"only SetDllDirectoryA: the working folder out",
+         {"SetDllDirectoryA"},
+         {"SetDllDirectoryA(\"\")"}},
+        {"neither", {}, {}},
+    };
+    for (const Row& row : rows) {
+        fake::Reset();
+        fake::TheWorld().kernel32Exports = row.exports;
+        RestrictDllSearch();
+        EXPECT_EQ(fake::CallsTo("SetD"), row.calls) << "row (" << row.name << ")";
+    }
 }
 
 } // namespace

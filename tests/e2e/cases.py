@@ -25,7 +25,8 @@ class Case:
     registry: list[tuple] = field(default_factory=list)
     locale: str = "C"
     env: dict = field(default_factory=dict)
-    planted: list[str] = field(default_factory=list)  # copies of the probe, kit-relative or C:
+    # Copies of the probe (of the planted DLL for a .dll), kit-relative or C:
+    planted: list[str] = field(default_factory=list)
     # Expected:
     exit_code: int = 0
     installed: bool = True  # the INF's install section took effect
@@ -98,10 +99,22 @@ CASES = [
                   ("install-end", " /install {kit}\\setup.inf"), ("register", "alpha.dll")],
          min_elapsed_ms=3500),
 
-    # The registry's command template.
+    # The registry's command template. A REG_EXPAND_SZ one is expanded, so
+    # its program is started by its full path: a rundll32.exe in the kit
+    # never runs.
     Case("template/expand-sz-from-systemroot",
          registry=set_template(r"%SystemRoot%\system32\rundll32.exe setupapi,InstallHinfSection"
-                               r" DefaultInstall 132 %1", "REG_EXPAND_SZ")),
+                               r" DefaultInstall 132 %1", "REG_EXPAND_SZ"),
+         planted=["rundll32.exe"]),
+    # Wine's shell looks a bare program name up in the system folders only,
+    # so the row above holds under Wine whatever the launcher does; here the
+    # program lies outside them, and a copy of the same name lies in the kit.
+    Case("template/expand-sz-program-by-full-path",
+         registry=set_template(r"%ProgramFiles%\Quenlow Probe\probe.exe %1", "REG_EXPAND_SZ"),
+         planted=[r"C:\Program Files\Quenlow Probe\probe.exe", "probe.exe"], installed=False,
+         journal=[("install", r'Quenlow Probe\probe.exe" {kit}\setup.inf'),
+                  ("install-end", r'Quenlow Probe\probe.exe" {kit}\setup.inf'),
+                  ("register", "alpha.dll")]),
     Case("template/program-path-with-blanks",
          registry=set_template(r"C:\Program Files\Quenlow Probe\probe.exe %1"),
          planted=[r"C:\Program Files\Quenlow Probe\probe.exe"],
@@ -183,6 +196,11 @@ CASES = [
 
     # A regsvr32.exe beside the launcher and in its working folder never runs.
     Case("security/planted-regsvr32", planted=["regsvr32.exe", "regsvr32.com"]),
+    # Nor is a DLL there loaded in place of the system's, even with Wine told
+    # to prefer it (as Windows does for DLLs outside its known-DLL list):
+    # here the theme library, which the message box loads.
+    refused("security/planted-uxtheme", -1, argument="", message=101, planted=["uxtheme.dll"],
+            env={"WINEDLLOVERRIDES": "mscoree,mshtml=;uxtheme=n,b"}),
 
     # The message box as a person sees it, under Xvfb: shown, read, dismissed
     # with a key; then the exit code.

@@ -55,7 +55,8 @@ def lay_out_kit(prefix: Prefix, build: Path, folder: str, inf_name: str, inf: st
                 components: list[str], encoding: str, readme: str,
                 planted: list[str] = ()) -> None:
     """Puts the kit in `folder`; `components` and `planted` are kit-relative
-    or C: paths that get a copy of the test component or of the probe."""
+    or C: paths that get a copy of the test component or of the probe (of
+    the planted DLL for a name that ends in .dll)."""
     kit = prefix.drive_c(folder)
     kit.mkdir(parents=True, exist_ok=True)
     shutil.copy(build / "Quenlow.exe", kit / "Quenlow.exe")
@@ -68,7 +69,8 @@ def lay_out_kit(prefix: Prefix, build: Path, folder: str, inf_name: str, inf: st
     for name in planted:
         target = prefix.drive_c(name) if name[1:3] == ":\\" else kit / name
         target.parent.mkdir(parents=True, exist_ok=True)
-        shutil.copy(e2e_binaries(build) / "probe.exe", target)
+        source = "planted.dll" if name.lower().endswith(".dll") else "probe.exe"
+        shutil.copy(e2e_binaries(build) / source, target)
     probe = prefix.drive_c(PROBE)
     probe.parent.mkdir(parents=True, exist_ok=True)
     shutil.copy(e2e_binaries(build) / "probe.exe", probe)

@@ -119,3 +119,97 @@ UINT GetSystemDirectoryA(LPSTR buffer, UINT size) {
 }
 
 bool fake::SameText(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
+
+namespace {
+
+// The handle of kernel32.dll, and the two calls the start-up looks up in it.
+HMODULE const kKernel32 = reinterpret_cast<HMODULE>(0x7000);
+
+BOOL WINAPI FakeSetDefaultDllDirectories(DWORD flags) {
+    fake::Record("SetDefaultDllDirectories(0x%x)", flags);
+    return TRUE;
+}
+
+BOOL WINAPI FakeSetDllDirectoryA(LPCSTR path) {
+    char quoted[1100];
+    fake::Record("SetDllDirectoryA(%s)", fake::Quoted(path, quoted, sizeof quoted));
+    return TRUE;
+}
+
+// Through void (*)(), which converts to any function type.
+template <typename Function> FARPROC AsFarProc(Function function) {
+    return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
+}
+
+const std::string* FindVariable(const char* name, std::size_t length) {
+    for (const auto& [variable, value] : world.environment) {
+        if (variable.size() == length && strncasecmp(variable.c_str(), name, length) == 0) {
+            return &value;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+HMODULE GetModuleHandleA(LPCSTR moduleName) {
+    char quoted[1100];
+    fake::Record("GetModuleHandleA(%s)", fake::Quoted(moduleName, quoted, sizeof quoted));
+    return moduleName != nullptr && strcasecmp(moduleName, "kernel32.dll") == 0 ? kKernel32
+                                                                                : nullptr;
+}
+
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
+    fake::Record("GetProcAddress(%s, \"%s\")", module == kKernel32 ? "kernel32" : "?", procName);
+    for (const std::string& name : world.kernel32Exports) {
+        if (module != kKernel32 || name != procName) {
+            continue;
+        }
+        if (name == "SetDefaultDllDirectories") {
+            return AsFarProc(&FakeSetDefaultDllDirectories);
+        }
+        if (name == "SetDllDirectoryA") {
+            return AsFarProc(&FakeSetDllDirectoryA);
+        }
+    }
+    return nullptr;
+}
+
+// Like the platform: "%name%" of a variable becomes its value, of no
+// variable stays as written, and scanning goes on after its closing '%'; a
+// '%' without a closing one stays. Returns the bytes the result takes with
+// its terminator, and writes what of it fits.
+DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size) {
+    char quoted[1100];
+    fake::Record("ExpandEnvironmentStringsA(%s, %u)", fake::Quoted(source, quoted, sizeof quoted),
+                 size);
+    DWORD needed = 0;
+    const auto put = [&](const char* text, std::size_t length) {
+        for (std::size_t i = 0; i < length; ++i, ++needed) {
+            if (needed < size) {
+                destination[needed] = text[i];
+            }
+        }
+    };
+    const char* p = source;
+    while (*p != '\0') {
+        const char* close = *p == '%' ? std::strchr(p + 1, '%') : nullptr;
+        if (*p != '%' || close == nullptr) {
+            const char* next = std::strchr(p + 1, '%');
+            const std::size_t length =
+                *p == '%' || next == nullptr ? std::strlen(p) : static_cast<std::size_t>(next - p);
+            put(p, length);
+            p += length;
+            continue;
+        }
+        const std::string* value = FindVariable(p + 1, static_cast<std::size_t>(close - p - 1));
+        if (value != nullptr) {
+            put(value->data(), value->size());
+        } else {
+            put(p, static_cast<std::size_t>(close - p + 1));
+        }
+        p = close + 1;
+    }
+    put("", 1);
+    return needed;
+}

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fake {
@@ -38,6 +39,11 @@ struct World {
     UINT codePage = 1252;
     CPINFO codePageInfo = {1, {'?', 0}, {}};
     std::string systemDirectory = "C:\\windows\\system32"; // empty: the call fails
+    // What GetProcAddress finds in kernel32.dll, by name.
+    std::vector<std::string> kernel32Exports = {"SetDefaultDllDirectories", "SetDllDirectoryA"};
+    // Environment variables, names compared ignoring ASCII case. None by
+    // default: ExpandEnvironmentStringsA then copies every text unchanged.
+    std::vector<std::pair<std::string, std::string>> environment;
 
     std::vector<RegistryKey> registry;
     std::vector<std::string> findable; // names SearchPathA finds, compared exactly

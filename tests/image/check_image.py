@@ -246,6 +246,9 @@ class Manifest(unittest.TestCase):
 class ImageHeader(unittest.TestCase):
     def test_fields(self):
         header = PE.OPTIONAL_HEADER
+        flags = header.DllCharacteristics
+        relocations = header.DATA_DIRECTORY[
+            pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_BASERELOC"]]
         rows = [
             ("machine", PE.FILE_HEADER.Machine, 0x014C if MACHINE == "i386" else 0x8664),
             ("subsystem (GUI)", header.Subsystem, 2),
@@ -257,7 +260,21 @@ class ImageHeader(unittest.TestCase):
             ("stack commit", header.SizeOfStackCommit, 0x1000),
             ("heap reserve", header.SizeOfHeapReserve, 0x100000),
             ("heap commit", header.SizeOfHeapCommit, 0x1000),
+            # The mitigations: ASLR with the image relocatable, DEP,
+            # terminal-server aware; no SEH handlers on i386 (x86_64 has its
+            # own unwind tables), the high-entropy address space on x86_64.
+            ("relocations kept", PE.FILE_HEADER.Characteristics & 0x0001, 0),
+            ("ASLR (DYNAMIC_BASE)", flags & 0x0040, 0x0040),
+            ("DEP (NX_COMPAT)", flags & 0x0100, 0x0100),
+            ("TERMINAL_SERVER_AWARE", flags & 0x8000, 0x8000),
+            ("NO_SEH", flags & 0x0400, 0x0400 if MACHINE == "i386" else 0),
+            ("HIGH_ENTROPY_VA", flags & 0x0020, 0 if MACHINE == "i386" else 0x0020),
         ]
+        # i386 code holds absolute addresses, so a relocatable image needs
+        # its relocation directory; x86_64 code addresses relative to the
+        # instruction and may have nothing to relocate.
+        if MACHINE == "i386":
+            rows.append(("relocation directory", relocations.Size > 0, True))
         for name, actual, expected in rows:
             with self.subTest(field=name):
                 self.assertEqual(actual, expected)
@@ -271,6 +288,8 @@ class Imports(unittest.TestCase):
     EXPECTED = {
         "kernel32.dll": {
             "GetCommandLineA", "GetModuleHandleA", "ExitProcess",  # start-up
+            "GetProcAddress",  # the DLL search, narrowed where the system can
+            "ExpandEnvironmentStringsA",  # the install command's template
             "GetModuleFileNameA", "GetACP", "GetCPInfo",  # own directory, lead bytes
             "SearchPathA", "GetExitCodeProcess", "Sleep", "CloseHandle",  # launcher
             "GetPrivateProfileSectionA", "GetSystemDirectoryA", "CreateProcessA",

@@ -22,14 +22,17 @@ std::string Repeat(char byte, std::size_t count) {
 
 // Runs the lookup of HKCR\.inf into a 4096-byte buffer of '#', of which it
 // may use `destinationSize` bytes, and checks the result, the bytes
-// written (the string and one NUL, nothing else) and the open handles.
+// written (the string and one NUL, nothing else), the type reported (only
+// when found) and the open handles.
 void Check(const std::string& where, const char* valueName, std::uint32_t destinationSize,
-           int result, const std::string& text) {
+           int result, const std::string& text, DWORD type = REG_SZ) {
     Guarded<4096> destination('#');
+    DWORD reported = 0xDEAD;
     EXPECT_EQ(QueryRegistryString(destination.bytes, destinationSize, HKEY_CLASSES_ROOT, ".inf",
-                                  valueName),
+                                  valueName, &reported),
               result)
         << where;
+    EXPECT_EQ(reported, result == 0 ? type : 0xDEAD) << where;
     const std::string expected =
         text == kUntouched ? Repeat('#', 4096) : Z(text) + Repeat('#', 4096 - text.size() - 1);
     EXPECT_EQ(Show(destination.Bytes()), Show(expected)) << where;
@@ -71,7 +74,8 @@ TEST(QueryRegistryString, DefaultValue) {
     for (const Row& row : rows) {
         fake::Reset();
         fake::TheWorld().registry = {{"HKCR\\.inf", {{"", row.type, row.data}}}};
-        Check("row (" + std::string(row.name) + ")", "", row.destinationSize, row.result, row.text);
+        Check("row (" + std::string(row.name) + ")", "", row.destinationSize, row.result, row.text,
+              row.type);
     }
 }
 
