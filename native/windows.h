@@ -25,6 +25,7 @@ using LPCWSTR = const WCHAR*;
 using LPBYTE = BYTE*;
 using LPDWORD = DWORD*;
 using LPVOID = void*;
+using LPBOOL = BOOL*;
 using HANDLE = void*;
 using INT_PTR = std::intptr_t;
 
@@ -74,6 +75,8 @@ constexpr DWORD NORMAL_PRIORITY_CLASS = 0x20;
 constexpr UINT MB_ICONERROR = 0x10;
 constexpr UINT MAX_LEADBYTES = 12;
 constexpr DWORD LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x800;
+constexpr UINT CP_ACP = 0;
+constexpr DWORD WC_NO_BEST_FIT_CHARS = 0x400;
 
 struct CPINFO {
     UINT MaxCharSize;
@@ -136,6 +139,11 @@ struct PROCESS_INFORMATION {
 
 // Module and code page.
 DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size);
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
+DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD size);
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int wideLength,
+                        LPSTR multiByteText, int multiByteSize, LPCSTR defaultChar,
+                        LPBOOL usedDefaultChar);
 UINT GetACP();
 BOOL GetCPInfo(UINT codePage, LPCPINFO info);
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size);

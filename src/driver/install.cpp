@@ -65,6 +65,11 @@ bool ReadCommandTemplate(const char* keyPath, char* commandTemplate) {
     return expanded != 0 && expanded <= kTemplateBytes;
 }
 
+// Whether `text` holds `placeholder`, found as ReplacePlaceholder finds it.
+bool HoldsPlaceholder(const char* text, const char* placeholder) {
+    return MeasureReplacement(text, placeholder, "") != TextLength(text);
+}
+
 } // namespace
 
 int RunInstall(HINSTANCE instance, const char* argument) {
@@ -80,9 +85,14 @@ int RunInstall(HINSTANCE instance, const char* argument) {
         argumentCopy[i] = argument[i];
     }
 
-    // Stays empty when the program's own path cannot be read.
+    // Stays empty when the program's own path cannot be read. A folder the
+    // code page cannot spell stops only an argument that names it: an
+    // absolute INF path does not depend on where the launcher lies.
     char moduleDirectory[kModuleDirectoryBytes] = {};
-    GetModuleDirectory(moduleDirectory);
+    if (GetModuleDirectory(moduleDirectory) == kModuleDirectoryUnspellable &&
+        HoldsPlaceholder(argumentCopy, "%EXEPATH%")) {
+        return Report(instance, kMessageSetupBroken, -2);
+    }
 
     char keyPath[kKeyPathBytes] = {};
     if (QueryRegistryString(keyPath, kKeyPathBytes, HKEY_CLASSES_ROOT, ".inf", "") != 0) {

@@ -51,6 +51,13 @@ class RunInstallTest : public ::testing::Test {
         SetDefault("HKCR\\" + type + "\\shell\\Install\\command", text + '\0', kind);
     }
 
+    // The launcher in a folder with no spelling in the code page, not even a
+    // short one.
+    static void GivenUnspellableFolder() {
+        fake::TheWorld().modulePath = "D:\\????????\\Quenlow.exe";
+        fake::TheWorld().wideModulePath = u"D:\\Ελληνικά\\Quenlow.exe";
+    }
+
     static std::string Shell(const std::string& file, const std::string& parameters) {
         return "ShellExecuteExA(cbSize=" + std::to_string(sizeof(SHELLEXECUTEINFOA)) +
                ", fMask=0x440, hwnd=null, verb=\"open\", file=\"" + file +
@@ -74,6 +81,8 @@ TEST_F(RunInstallTest, InstallsThenRegisters) {
     const Lines calls = fake::Calls();
     const Lines expectedStart = {
         "GetModuleFileNameA((nil), 260)",
+        "GetModuleFileNameW((nil), 260)",
+        "WideCharToMultiByte(0, 0x400, \"D:\\kit\\Quenlow.exe\", -1, 260)",
         "RegOpenKeyExA(HKCR, \".inf\", 0, 0xf003f)",
         "RegQueryValueExA(key, \"\", 1024)",
         "RegCloseKey(key)",
@@ -86,7 +95,7 @@ TEST_F(RunInstallTest, InstallsThenRegisters) {
               "\"setupapi,InstallHinfSection DefaultInstall 132 D:\\kit\\setup.inf\""),
     };
     ASSERT_GE(calls.size(), expectedStart.size());
-    EXPECT_EQ(Lines(calls.begin(), calls.begin() + 10), expectedStart);
+    EXPECT_EQ(Lines(calls.begin(), calls.begin() + static_cast<long>(expectedStart.size())), expectedStart);
     EXPECT_EQ(fake::CallsTo("Sleep"), Lines{"Sleep(1000)"});
     // Registration comes after the install command's wait.
     const Lines tail(calls.end() - 6, calls.end());
@@ -143,6 +152,8 @@ TEST_F(RunInstallTest, RefusalsRunNothing) {
         {"no Install command", [] { fake::TheWorld().registry.pop_back(); }, "x.inf", "#102"},
         {"file type too long for the command key",
          [] { GivenFileType(std::string(233, 't') + '\0', REG_SZ); }, "x.inf", "#102"},
+        {"%EXEPATH% names a folder the code page cannot spell", GivenUnspellableFolder,
+         "\"%EXEPATH%setup.inf\"", "#101"},
         {"expanded argument would be cut",
          [] { fake::TheWorld().modulePath = "D:\\" + std::string(250, 'k') + "\\Q.exe"; },
          "%EXEPATH%%EXEPATH%a.inf", "#101"},
@@ -229,6 +240,14 @@ TEST_F(RunInstallTest, RegistersWhenTheInstallCommandCannotStart) {
     EXPECT_EQ(RunInstall(nullptr, "\"%EXEPATH%setup.inf\""), 0);
     EXPECT_EQ(fake::CallsTo("CreateProcessA").size(), 1u);
     EXPECT_TRUE(Messages().empty());
+}
+
+// An argument that does not name the launcher's folder does not need it.
+TEST_F(RunInstallTest, UnspellableFolderAndAnAbsolutePath) {
+    GivenUnspellableFolder();
+    EXPECT_EQ(RunInstall(nullptr, "D:\\kit\\setup.inf"), 0);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(RanAnything());
 }
 
 // Without its own path the launcher treats "%EXEPATH%" as empty.

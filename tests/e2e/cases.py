@@ -30,6 +30,7 @@ class Case:
     # Expected:
     exit_code: int = 0
     installed: bool = True  # the INF's install section took effect
+    source: str | None = None  # the folder the INF records it came from; None: `folder`
     # ("register", component path, kit-relative unless it has a drive) or
     # ("install"/"install-end", the end of the probe's command line, where
     # {kit} stands for the kit folder), in journal order.
@@ -193,6 +194,11 @@ CASES = [
     Case("cp932/kit-folder-with-5c-trail-byte", locale="ja", folder=r"C:\Kits\表",
          register=["表.dll", "alpha.dll"], components=["表.dll", "alpha.dll"],
          journal=[("register", "表.dll"), ("register", "alpha.dll")]),
+
+    # Code page 1252 cannot spell the kit's folder: "%EXEPATH%" stands for its
+    # short form.
+    Case("cp1252/kit-folder-in-greek", locale="C.UTF-8", folder=r"C:\Kits\Ελληνικά",
+         source=r"C:\Kits\____~ZOU"),
 
     # A regsvr32.exe beside the launcher and in its working folder never runs.
     Case("security/planted-regsvr32", planted=["regsvr32.exe", "regsvr32.com"]),

@@ -25,8 +25,8 @@ from wine import (Prefix, Started, copy_prefix, make_base_prefix, read_journal, 
 
 EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
 # Wine's caption for a message box that has none of its own.
-DEFAULT_CAPTIONS = {"C": "Error", "ja": "エラー"}
-ENCODINGS = {"C": "cp1252", "ja": "cp932"}
+DEFAULT_CAPTIONS = {"C": "Error", "C.UTF-8": "Error", "ja": "エラー"}
+ENCODINGS = {"C": "cp1252", "C.UTF-8": "cp1252", "ja": "cp932"}
 # A refusal without a display neither waits nor shows anything that blocks.
 REFUSAL_BOUND_MS = 5000
 
@@ -86,8 +86,9 @@ def check_install(prefix: Prefix, case: Case, readme: str, problems: list[str]) 
     if case.installed:
         if not copied.exists() or copied.read_text().strip() != readme:
             problems.append(f"{INSTALL_DIR}\\readme.txt was not copied from the kit")
-        if source != ("REG_SZ", case.folder + "\\"):
-            problems.append(f"{INSTALL_KEY} Source is {source}, expected {case.folder}\\")
+        folder = case.source or case.folder
+        if source != ("REG_SZ", folder + "\\"):
+            problems.append(f"{INSTALL_KEY} Source is {source}, expected {folder}\\")
     else:
         if copied.exists():
             problems.append(f"{INSTALL_DIR}\\readme.txt was copied")

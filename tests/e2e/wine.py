@@ -19,9 +19,12 @@ WINESERVER = "/usr/lib/wine/wineserver"
 FONT_LINK_KEY = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink"
 FONT_LINK = "ipag.ttf,IPAGothic"
 
-LOCALES = {"C": "C", "ja": "ja_JP.UTF-8"}
+# "C" and "C.UTF-8" both give code page 1252; only the latter has Wine read
+# Unix file names and arguments as UTF-8, as a kit folder outside the code
+# page needs.
+LOCALES = {"C": "C", "C.UTF-8": "C.UTF-8", "ja": "ja_JP.UTF-8"}
 # The code page that Wine's console tools write in, by locale.
-CONSOLE_CODE_PAGES = {"C": "cp437", "ja": "cp932"}
+CONSOLE_CODE_PAGES = {"C": "cp437", "C.UTF-8": "cp437", "ja": "cp932"}
 
 
 # The lines after which starter.exe writes nothing more.

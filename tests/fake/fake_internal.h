@@ -18,6 +18,8 @@ extern unsigned processesStarted;
 __attribute__((format(printf, 1, 2))) void Record(const char* format, ...);
 // "null", or the text in double quotes, formatted into `buffer`.
 const char* Quoted(const char* text, char* buffer, std::size_t size);
+// The same for a wide text, written in UTF-8 (surrogates as they stand).
+const char* QuotedWide(const WCHAR* text, char* buffer, std::size_t size);
 const char* RootName(HKEY key);
 HANDLE ProcessHandle(unsigned number);
 HANDLE ThreadHandle(unsigned number);

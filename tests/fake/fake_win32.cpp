@@ -40,6 +40,31 @@ const char* Quoted(const char* text, char* buffer, std::size_t size) {
     return buffer;
 }
 
+// A wide text as a call argument: null, or the text in UTF-8 in quotes.
+const char* QuotedWide(const WCHAR* text, char* buffer, std::size_t size) {
+    if (text == nullptr) {
+        return "null";
+    }
+    std::size_t used = 0;
+    buffer[used++] = '"';
+    for (; *text != u'\0' && used + 5 < size; ++text) {
+        const unsigned unit = *text;
+        if (unit < 0x80) {
+            buffer[used++] = static_cast<char>(unit);
+        } else if (unit < 0x800) {
+            buffer[used++] = static_cast<char>(0xC0 | (unit >> 6));
+            buffer[used++] = static_cast<char>(0x80 | (unit & 0x3F));
+        } else {
+            buffer[used++] = static_cast<char>(0xE0 | (unit >> 12));
+            buffer[used++] = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+            buffer[used++] = static_cast<char>(0x80 | (unit & 0x3F));
+        }
+    }
+    buffer[used++] = '"';
+    buffer[used] = '\0';
+    return buffer;
+}
+
 const char* RootName(HKEY key) {
     if (key == HKEY_CLASSES_ROOT) {
         return "HKCR";
@@ -96,6 +121,80 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
     }
     std::memcpy(fileName, world.modulePath.c_str(), length + 1);
     return static_cast<DWORD>(length);
+}
+
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
+    fake::Record("GetModuleFileNameW(%p, %u)", static_cast<void*>(module), size);
+    const std::u16string& wide = world.wideModulePath;
+    const std::size_t length = wide.empty() ? world.modulePath.size() : wide.size();
+    if (world.wideCallsFail || length == 0 || size == 0) {
+        return 0;
+    }
+    // Cut to the buffer like the ANSI form.
+    const std::size_t copied = length < size ? length : size - 1;
+    for (std::size_t i = 0; i < copied; ++i) {
+        fileName[i] = wide.empty() ? static_cast<unsigned char>(world.modulePath[i]) : wide[i];
+    }
+    fileName[copied] = u'\0';
+    return static_cast<DWORD>(length < size ? length : size);
+}
+
+DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD size) {
+    char quoted[1100];
+    fake::Record("GetShortPathNameW(%s, %u)", fake::QuotedWide(longPath, quoted, sizeof quoted),
+                 size);
+    if (world.wideCallsFail) {
+        return 0;
+    }
+    for (const auto& [longForm, shortForm] : world.shortPaths) {
+        if (longForm != longPath) {
+            continue;
+        }
+        // Like the platform: the size needed, terminator included, when
+        // the buffer is too small.
+        if (shortForm.size() + 1 > size) {
+            return static_cast<DWORD>(shortForm.size() + 1);
+        }
+        std::memcpy(shortPath, shortForm.c_str(), (shortForm.size() + 1) * sizeof(WCHAR));
+        return static_cast<DWORD>(shortForm.size());
+    }
+    return 0;
+}
+
+// The fake's ANSI code page holds U+0000 to U+00FF as the same byte values;
+// any other character becomes '?', marked as the default character. Best fit,
+// unless refused, gives one look-alike unmarked, as the platform's does: ī as i.
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int wideLength,
+                        LPSTR multiByteText, int multiByteSize, LPCSTR, LPBOOL usedDefaultChar) {
+    char quoted[1100];
+    fake::Record("WideCharToMultiByte(%u, 0x%x, %s, %d, %d)", codePage, flags,
+                 fake::QuotedWide(wideText, quoted, sizeof quoted), wideLength, multiByteSize);
+    int length = wideLength;
+    if (length < 0) {
+        for (length = 0; wideText[length] != u'\0'; ++length) {
+        }
+        ++length; // the terminator is converted too
+    }
+    if (multiByteSize == 0) {
+        return length;
+    }
+    if (length > multiByteSize) {
+        return 0; // the buffer is too small
+    }
+    BOOL usedDefault = FALSE;
+    for (int i = 0; i < length; ++i) {
+        const bool held = wideText[i] <= 0xFF;
+        if (wideText[i] == u'ī' && (flags & WC_NO_BEST_FIT_CHARS) == 0) {
+            multiByteText[i] = 'i';
+            continue;
+        }
+        multiByteText[i] = held ? static_cast<char>(wideText[i]) : '?';
+        usedDefault = usedDefault || !held;
+    }
+    if (usedDefaultChar != nullptr) {
+        *usedDefaultChar = usedDefault;
+    }
+    return length;
 }
 
 UINT GetACP() { return world.codePage; }

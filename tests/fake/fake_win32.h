@@ -36,6 +36,13 @@ struct ExitCodeRead {
 struct World {
     // Module and code page.
     std::string modulePath = "C:\\kit\\Quenlow.exe"; // empty: GetModuleFileNameA fails
+    // The path as GetModuleFileNameW gives it; empty: modulePath, each byte
+    // one character. The fake's ANSI code page holds U+0000 to U+00FF, byte
+    // for byte; WideCharToMultiByte puts '?' for anything above.
+    std::u16string wideModulePath;
+    bool wideCallsFail = false; // as on the oldest systems, where they exist but fail
+    // GetShortPathNameW: long path -> short form; a path not listed has none.
+    std::vector<std::pair<std::u16string, std::u16string>> shortPaths;
     UINT codePage = 1252;
     CPINFO codePageInfo = {1, {'?', 0}, {}};
     std::string systemDirectory = "C:\\windows\\system32"; // empty: the call fails

@@ -284,13 +284,15 @@ class Imports(unittest.TestCase):
     # The platform calls the program makes, and nothing from a C runtime.
     # The messages are loaded and shown through the wide forms, so that the
     # Japanese texts survive any code page; regsvr32 is run from the system
-    # folder.
+    # folder; the own path is read wide too, to tell whether the code page
+    # can spell it, and shortened where it cannot.
     EXPECTED = {
         "kernel32.dll": {
             "GetCommandLineA", "GetModuleHandleA", "ExitProcess",  # start-up
             "GetProcAddress",  # the DLL search, narrowed where the system can
             "ExpandEnvironmentStringsA",  # the install command's template
             "GetModuleFileNameA", "GetACP", "GetCPInfo",  # own directory, lead bytes
+            "GetModuleFileNameW", "WideCharToMultiByte", "GetShortPathNameW",  # its spelling
             "SearchPathA", "GetExitCodeProcess", "Sleep", "CloseHandle",  # launcher
             "GetPrivateProfileSectionA", "GetSystemDirectoryA", "CreateProcessA",
             "WaitForSingleObject",  # registration

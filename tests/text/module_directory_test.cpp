@@ -15,6 +15,11 @@ TEST(GetModuleDirectory, Examples) {
         std::string modulePath;
         int result;
         std::string directory;
+        // The path as the wide call gives it (empty: the ANSI bytes, each
+        // one character) and its short form (empty: none).
+        std::u16string widePath = u"";
+        std::u16string shortPath = u"";
+        bool wideCallsFail = false;
     } rows[] = {
         {"folder with a blank", 0, "C:\\Program Files\\Setup\\inst.exe", 0,
          "C:\\Program Files\\Setup\\"},
@@ -23,16 +28,43 @@ TEST(GetModuleDirectory, Examples) {
         {"no separator", 0, "Quenlow.exe", 0, ""},
         {"trail byte 0x5C", 932, "C:\\\x95\\\\Quenlow.exe", 0, "C:\\\x95\\\\"},
         {"path cut by the platform", 0, "C:\\" + std::string(300, 'a'), 0, "C:\\"},
+        // The ANSI path where the code page holds it, else the short form,
+        // else no directory at all: a path with '?' in it names no folder.
+        {"representable: the ANSI bytes", 1252, "C:\\Kits\\Caf\xe9\\Quenlow.exe", 0,
+         "C:\\Kits\\Caf\xe9\\", u"C:\\Kits\\Café\\Quenlow.exe", u"C:\\Kits\\CAFE~1\\Quenlow.exe"},
+        {"lossy: the short form", 1252, "C:\\Kits\\????????\\Quenlow.exe", 0,
+         "C:\\Kits\\____~ZOU\\", u"C:\\Kits\\Ελληνικά\\Quenlow.exe",
+         u"C:\\Kits\\____~ZOU\\Quenlow.exe"},
+        {"best-fit look-alike: the short form", 1252, "C:\\Kits\\Riga\\Quenlow.exe", 0,
+         "C:\\Kits\\RIGA~1\\", u"C:\\Kits\\Rīga\\Quenlow.exe", u"C:\\Kits\\RIGA~1\\Quenlow.exe"},
+        {"lossy without a short form: refused", 1252, "C:\\Kits\\????????\\Quenlow.exe", -2, "",
+         u"C:\\Kits\\Ελληνικά\\Quenlow.exe"},
+        {"short form still lossy: refused", 1252, "C:\\Kits\\????????\\Quenlow.exe", -2, "",
+         u"C:\\Kits\\Ελληνικά\\Quenlow.exe", u"C:\\Kits\\Ελληνικά\\Quenlow.exe"},
+        {"wide calls fail: the ANSI bytes", 1252, "C:\\Kits\\????????\\Quenlow.exe", 0,
+         "C:\\Kits\\????????\\", u"C:\\Kits\\Ελληνικά\\Quenlow.exe",
+         u"C:\\Kits\\____~ZOU\\Quenlow.exe", true},
     };
     for (const Row& row : rows) {
         fake::Reset();
-        fake::TheWorld().modulePath = row.modulePath;
+        fake::World& world = fake::TheWorld();
+        world.modulePath = row.modulePath;
+        world.wideModulePath = row.widePath;
+        if (!row.shortPath.empty()) {
+            world.shortPaths = {{row.widePath, row.shortPath}};
+        }
+        world.wideCallsFail = row.wideCallsFail;
         ClassifyLeadBytes(row.codePage);
         Guarded<260> destination;
         EXPECT_EQ(GetModuleDirectory(destination.bytes), row.result) << "row (" << row.name << ")";
         EXPECT_EQ(destination.Text(), row.directory) << "row (" << row.name << ")";
         EXPECT_TRUE(destination.GuardsIntact());
-        EXPECT_EQ(fake::Calls(), std::vector<std::string>{"GetModuleFileNameA((nil), 260)"});
+        EXPECT_EQ(fake::CallsTo("GetModuleFileNameA"),
+                  std::vector<std::string>{"GetModuleFileNameA((nil), 260)"});
+        // Into the ANSI code page, with no best-fit look-alikes.
+        for (const std::string& call : fake::CallsTo("WideCharToMultiByte")) {
+            EXPECT_EQ(call.rfind("WideCharToMultiByte(0, 0x400, ", 0), 0u) << call;
+        }
     }
     ClassifyLeadBytes(0);
 }
