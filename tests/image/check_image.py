@@ -7,6 +7,7 @@ Usage: check_image.py EXE MACHINE ICON [unittest options]
   ICON     res/quenlow.ico, whose images the executable must carry
 """
 
+import os
 import struct
 import sys
 import unittest
@@ -249,8 +250,13 @@ class ImageHeader(unittest.TestCase):
         flags = header.DllCharacteristics
         relocations = header.DATA_DIRECTORY[
             pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_BASERELOC"]]
+        # The time stamp comes from SOURCE_DATE_EPOCH when the build has
+        # one, and is 0 otherwise: never the time of the build.
+        stamp = int(os.environ.get("SOURCE_DATE_EPOCH", "0"))
         rows = [
             ("machine", PE.FILE_HEADER.Machine, 0x014C if MACHINE == "i386" else 0x8664),
+            ("time stamp", PE.FILE_HEADER.TimeDateStamp, stamp),
+            ("resource time stamp", PE.DIRECTORY_ENTRY_RESOURCE.struct.TimeDateStamp, 0),
             ("subsystem (GUI)", header.Subsystem, 2),
             ("operating system version", (header.MajorOperatingSystemVersion,
                                           header.MinorOperatingSystemVersion), (4, 0)),

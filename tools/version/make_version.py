@@ -21,7 +21,10 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 DEFAULT_OUTPUT = os.path.join(HERE, "..", "..", "res", "version.rc2")
 
+# The file and product version: the one place that defines it (the release
+# script reads it from here too).
 VERSION = (2, 1, 0, 122)
+VERSION_TEXT = ", ".join(str(part) for part in VERSION)
 LANGUAGE = 0x0411  # Japanese (Japan)
 CODE_PAGE = 1200  # UTF-16
 
@@ -30,14 +33,14 @@ STRINGS = [
     ("Comments", ""),
     ("CompanyName", "Quenlow project"),
     ("FileDescription", ""),
-    ("FileVersion", "2, 1, 0, 122"),
+    ("FileVersion", VERSION_TEXT),
     ("InternalName", "Quenlow"),
     ("LegalCopyright", "Copyright (C) Quenlow project"),
     ("LegalTrademarks", ""),
     ("OriginalFilename", "Quenlow.exe"),
     ("PrivateBuild", ""),
     ("ProductName", "Quenlow Version 2.1"),
-    ("ProductVersion", "2, 1, 0, 122"),
+    ("ProductVersion", VERSION_TEXT),
     ("SpecialBuild", ""),
 ]
 
