@@ -95,7 +95,8 @@ TEST_F(RunInstallTest, InstallsThenRegisters) {
               "\"setupapi,InstallHinfSection DefaultInstall 132 D:\\kit\\setup.inf\""),
     };
     ASSERT_GE(calls.size(), expectedStart.size());
-    EXPECT_EQ(Lines(calls.begin(), calls.begin() + static_cast<long>(expectedStart.size())), expectedStart);
+    EXPECT_EQ(Lines(calls.begin(), calls.begin() + static_cast<long>(expectedStart.size())),
+              expectedStart);
     EXPECT_EQ(fake::CallsTo("Sleep"), Lines{"Sleep(1000)"});
     // Registration comes after the install command's wait.
     const Lines tail(calls.end() - 6, calls.end());
