@@ -9,6 +9,7 @@
 // tested), then the command and the parameters.
 #include <windows.h>
 
+#include <cstring>
 #include <vector>
 
 #include "harness.h"
@@ -57,14 +58,26 @@ bool Ended() {
 
 DWORD SearchPathA(LPCSTR path, LPCSTR fileName, LPCSTR extension, DWORD bufferLength, LPSTR buffer,
                   LPSTR* filePart) {
-    harness::Expect(path == nullptr && extension == nullptr && bufferLength == 0 &&
-                        buffer == nullptr && filePart == nullptr,
-                    "SearchPathA: standard search, nothing written back");
+    harness::Expect(path == nullptr && extension == nullptr && bufferLength == MAX_PATH &&
+                        buffer != nullptr && filePart == nullptr,
+                    "SearchPathA: standard search, the path written back");
     const std::string name = fileName;
     const std::size_t n = platform.searched.size();
     platform.searched.push_back(name);
     const bool found = !name.empty() && n < 64 && (platform.foundAnswers >> n & 1) != 0;
-    return found ? static_cast<DWORD>(name.size() + 1) : 0;
+    if (!found) {
+        return 0;
+    }
+    if (name.size() >= bufferLength) {
+        return static_cast<DWORD>(name.size() + 1);
+    }
+    std::memcpy(buffer, name.c_str(), name.size() + 1);
+    return static_cast<DWORD>(name.size());
+}
+
+// Every name found is a file: the models know no folders.
+DWORD GetFileAttributesA(LPCSTR) {
+    return FILE_ATTRIBUTE_NORMAL;
 }
 
 BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info) {

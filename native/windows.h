@@ -75,6 +75,9 @@ constexpr DWORD NORMAL_PRIORITY_CLASS = 0x20;
 constexpr UINT MB_ICONERROR = 0x10;
 constexpr UINT MAX_LEADBYTES = 12;
 constexpr DWORD LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x800;
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
 constexpr UINT CP_ACP = 0;
 constexpr DWORD WC_NO_BEST_FIT_CHARS = 0x400;
 
@@ -162,6 +165,7 @@ LSTATUS RegCloseKey(HKEY key);
 // File search and shell.
 DWORD SearchPathA(LPCSTR path, LPCSTR fileName, LPCSTR extension, DWORD bufferLength,
                   LPSTR buffer, LPSTR* filePart);
+DWORD GetFileAttributesA(LPCSTR fileName);
 BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info);
 
 // Processes.

@@ -7,10 +7,20 @@
 
 namespace {
 
-// Whether the platform's standard search finds exactly this name: no
-// extension is added, and only found or not found counts.
+// Whether the platform's standard search finds exactly this name as a
+// file: no extension is added. A folder of that name is no program: the
+// folder of a 32-bit program, "C:\Program Files (x86)\...", holds one
+// before its first blank, and the shell would open that folder in a window
+// for the launcher to wait on. A find whose path does not fit the buffer
+// counts as found, as the search says.
 bool IsFound(const char* name) {
-    return SearchPathA(nullptr, name, nullptr, 0, nullptr, nullptr) != 0;
+    char path[MAX_PATH];
+    const DWORD length = SearchPathA(nullptr, name, nullptr, MAX_PATH, path, nullptr);
+    if (length == 0 || length >= MAX_PATH) {
+        return length != 0;
+    }
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 // The candidate's file name part followed by its extension part. The two

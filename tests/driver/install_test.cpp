@@ -90,7 +90,8 @@ TEST_F(RunInstallTest, InstallsThenRegisters) {
         "RegQueryValueExA(key, \"\", 1024)",
         "RegCloseKey(key)",
         "ExpandEnvironmentStringsA(\"" + kTemplate + "\", 520)",
-        "SearchPathA(null, \"C:\\windows\\System32\\rundll32.exe\", null, 0, null, null)",
+        "SearchPathA(null, \"C:\\windows\\System32\\rundll32.exe\", null, 260, buffer, null)",
+        "GetFileAttributesA(\"C:\\windows\\System32\\rundll32.exe\")",
         Shell("C:\\windows\\System32\\rundll32.exe",
               "\"setupapi,InstallHinfSection DefaultInstall 132 D:\\kit\\setup.inf\""),
     };

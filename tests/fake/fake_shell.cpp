@@ -31,8 +31,8 @@ bool ShellProcessEnded() {
 
 } // namespace
 
-DWORD SearchPathA(LPCSTR path, LPCSTR fileName, LPCSTR extension, DWORD bufferLength,
-                  LPSTR buffer, LPSTR* filePart) {
+DWORD SearchPathA(LPCSTR path, LPCSTR fileName, LPCSTR extension, DWORD bufferLength, LPSTR buffer,
+                  LPSTR* filePart) {
     char quoted[3][1100];
     fake::Record("SearchPathA(%s, %s, %s, %u, %s, %s)", fake::Quoted(path, quoted[0], 1100),
                  fake::Quoted(fileName, quoted[1], 1100), fake::Quoted(extension, quoted[2], 1100),
@@ -40,29 +40,44 @@ DWORD SearchPathA(LPCSTR path, LPCSTR fileName, LPCSTR extension, DWORD bufferLe
                  filePart == nullptr ? "null" : "filePart");
     for (const std::string& name : world.findable) {
         if (fileName[0] != '\0' && name == fileName) {
-            return static_cast<DWORD>(name.size() + 1); // the length a buffer would need
+            // Found where its name says: the name is its path. Written back
+            // with its length when it fits, else the size a buffer would need.
+            if (buffer == nullptr || name.size() >= bufferLength) {
+                return static_cast<DWORD>(name.size() + 1);
+            }
+            std::memcpy(buffer, name.c_str(), name.size() + 1);
+            return static_cast<DWORD>(name.size());
         }
     }
     return 0;
 }
 
+DWORD GetFileAttributesA(LPCSTR fileName) {
+    char quoted[1100];
+    fake::Record("GetFileAttributesA(%s)", fake::Quoted(fileName, quoted, sizeof quoted));
+    for (const std::string& folder : world.folders) {
+        if (folder == fileName) {
+            return FILE_ATTRIBUTE_DIRECTORY;
+        }
+    }
+    return FILE_ATTRIBUTE_NORMAL;
+}
+
 BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info) {
     char texts[5][2200];
     char handles[5][32];
-    fake::Record("ShellExecuteExA(cbSize=%u, fMask=0x%x, hwnd=%s, verb=%s, file=%s, parameters=%s, "
-                 "directory=%s, show=%d, hInstApp=%s, idList=%s, class=%s, hkeyClass=%s, "
-                 "hotKey=%u, hIcon=%s, hProcess=%s)",
-                 info->cbSize, info->fMask, HandleName(info->hwnd, handles[0], 32),
-                 fake::Quoted(info->lpVerb, texts[0], 2200),
-                 fake::Quoted(info->lpFile, texts[1], 2200),
-                 fake::Quoted(info->lpParameters, texts[2], 2200),
-                 fake::Quoted(info->lpDirectory, texts[3], 2200), info->nShow,
-                 HandleName(info->hInstApp, handles[1], 32),
-                 HandleName(info->lpIDList, handles[2], 32),
-                 fake::Quoted(info->lpClass, texts[4], 2200),
-                 HandleName(info->hkeyClass, handles[3], 32), info->dwHotKey,
-                 HandleName(info->hIcon, handles[4], 32),
-                 info->hProcess == nullptr ? "null" : "set!");
+    fake::Record(
+        "ShellExecuteExA(cbSize=%u, fMask=0x%x, hwnd=%s, verb=%s, file=%s, parameters=%s, "
+        "directory=%s, show=%d, hInstApp=%s, idList=%s, class=%s, hkeyClass=%s, "
+        "hotKey=%u, hIcon=%s, hProcess=%s)",
+        info->cbSize, info->fMask, HandleName(info->hwnd, handles[0], 32),
+        fake::Quoted(info->lpVerb, texts[0], 2200), fake::Quoted(info->lpFile, texts[1], 2200),
+        fake::Quoted(info->lpParameters, texts[2], 2200),
+        fake::Quoted(info->lpDirectory, texts[3], 2200), info->nShow,
+        HandleName(info->hInstApp, handles[1], 32), HandleName(info->lpIDList, handles[2], 32),
+        fake::Quoted(info->lpClass, texts[4], 2200), HandleName(info->hkeyClass, handles[3], 32),
+        info->dwHotKey, HandleName(info->hIcon, handles[4], 32),
+        info->hProcess == nullptr ? "null" : "set!");
     if (world.shellRefuses) {
         return FALSE;
     }
@@ -82,7 +97,7 @@ BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode) {
     }
     const auto& script = world.exitCodeReads;
     const std::size_t made = static_cast<std::size_t>(fake::exitCodeReadsMade++);
-    const fake::ExitCodeRead read = script.empty()          ? fake::ExitCodeRead{}
+    const fake::ExitCodeRead read = script.empty()         ? fake::ExitCodeRead{}
                                     : made < script.size() ? script[made]
                                                            : script.back();
     if (read.fails) {
@@ -132,8 +147,8 @@ BOOL CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
                  fake::Quoted(applicationName, quoted[0], 1100),
                  fake::Quoted(commandLine, quoted[1], 1100),
                  processAttributes == nullptr ? "null" : "attributes",
-                 threadAttributes == nullptr ? "null" : "attributes", inheritHandles,
-                 creationFlags, environment == nullptr ? "null" : "environment",
+                 threadAttributes == nullptr ? "null" : "attributes", inheritHandles, creationFlags,
+                 environment == nullptr ? "null" : "environment",
                  fake::Quoted(currentDirectory, quoted[2], 1100), startupInfo->cb);
     for (const std::string& failing : world.failingCommandLines) {
         if (std::strstr(commandLine, failing.c_str()) != nullptr) {

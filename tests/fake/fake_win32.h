@@ -54,6 +54,7 @@ struct World {
 
     std::vector<RegistryKey> registry;
     std::vector<std::string> findable; // names SearchPathA finds, compared exactly
+    std::vector<std::string> folders;  // those of them that are folders
 
     // The shell: whether it carries requests out, whether it hands back a
     // process, and what the successive exit-code reads of that process give.

@@ -299,7 +299,8 @@ class Imports(unittest.TestCase):
             "ExpandEnvironmentStringsA",  # the install command's template
             "GetModuleFileNameA", "GetACP", "GetCPInfo",  # own directory, lead bytes
             "GetModuleFileNameW", "WideCharToMultiByte", "GetShortPathNameW",  # its spelling
-            "SearchPathA", "GetExitCodeProcess", "Sleep", "CloseHandle",  # launcher
+            "SearchPathA", "GetFileAttributesA",  # program search
+            "GetExitCodeProcess", "Sleep", "CloseHandle",  # launcher
             "GetPrivateProfileSectionA", "GetSystemDirectoryA", "CreateProcessA",
             "WaitForSingleObject",  # registration
         },

@@ -47,8 +47,9 @@ TEST(LaunchAndWait, InstallCommand) {
                       nullptr, SW_SHOWNORMAL, nullptr, 1, 1);
     EXPECT_NE(result, 0);
     const Calls expected = {
-        "SearchPathA(null, \"%SystemRoot%\\System32\\rundll32.exe\", null, 0, null, null)",
-        "SearchPathA(null, \"rundll32.exe\", null, 0, null, null)",
+        "SearchPathA(null, \"%SystemRoot%\\System32\\rundll32.exe\", null, 260, buffer, null)",
+        "SearchPathA(null, \"rundll32.exe\", null, 260, buffer, null)",
+        "GetFileAttributesA(\"rundll32.exe\")",
         Request(0x440, "null", "rundll32.exe",
                 "setupapi,InstallHinfSection DefaultInstall 132 C:\\kit\\a.inf", 1),
         kQuery,

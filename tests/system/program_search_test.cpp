@@ -22,6 +22,7 @@ struct Row {
     std::string file;
     const char* parameters; // kNone: no parameters at all
     std::uint32_t codePage = 0;
+    Names folders = {}; // the names of `findable` that are folders
 };
 
 struct Result {
@@ -31,9 +32,10 @@ struct Result {
     bool buffersIntact;
 };
 
-Result Search(const std::string& command, const Names& findable) {
+Result Search(const std::string& command, const Names& findable, const Names& folders = {}) {
     fake::Reset();
     fake::TheWorld().findable = findable;
+    fake::TheWorld().folders = folders;
     Guarded<kCandidateSize> candidate('#'), fallbackName('#');
     Guarded<kParameterTextSize> parameterText('#');
     const char* file = nullptr;
@@ -43,9 +45,9 @@ Result Search(const std::string& command, const Names& findable) {
 
     Result result;
     for (const std::string& call : fake::CallsTo("SearchPathA(")) {
-        // SearchPathA(null, "name", null, 0, null, null)
+        // SearchPathA(null, "name", null, 260, buffer, null)
         const std::string prefix = "SearchPathA(null, \"";
-        const std::string suffix = "\", null, 0, null, null)";
+        const std::string suffix = "\", null, 260, buffer, null)";
         EXPECT_EQ(call.compare(0, prefix.size(), prefix), 0) << call;
         EXPECT_EQ(call.compare(call.size() - suffix.size(), suffix.size(), suffix), 0) << call;
         result.searched.push_back(
@@ -89,6 +91,15 @@ const std::vector<Row> kRows = {
      {"C:\\Program", "Program", "C:\\Program Files\\Kit\\inst.exe"},
      "C:\\Program Files\\Kit\\inst.exe",
      "/q"},
+    {"a folder found at a blank is no program",
+     "C:\\Program Files (x86)\\Kit\\inst.exe /q",
+     {"C:\\Program Files", "C:\\Program Files (x86)\\Kit\\inst.exe"},
+     {"C:\\Program", "Program", "C:\\Program Files", "Program Files",
+      "C:\\Program Files (x86)\\Kit\\inst.exe"},
+     "C:\\Program Files (x86)\\Kit\\inst.exe",
+     "/q",
+     0,
+     {"C:\\Program Files"}},
     {"shorter prefix's bare name wins",
      "C:\\Program Files\\Kit\\inst.exe /q",
      {"Program", "C:\\Program Files\\Kit\\inst.exe"},
@@ -175,7 +186,7 @@ TEST(FindProgram, Examples) {
     for (const Row& row : kRows) {
         const std::string where = "row (" + std::string(row.name) + ")";
         ClassifyLeadBytes(row.codePage);
-        const Result result = Search(row.command, row.findable);
+        const Result result = Search(row.command, row.findable, row.folders);
         EXPECT_EQ(result.searched, row.searched) << where;
         EXPECT_EQ(Show(result.file), Show(row.file)) << where;
         EXPECT_EQ(Show(result.parameters),
