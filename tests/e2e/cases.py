@@ -25,15 +25,17 @@ class Case:
     registry: list[tuple] = field(default_factory=list)
     locale: str = "C"
     env: dict = field(default_factory=dict)
-    # Copies of the probe (of the planted DLL for a .dll), kit-relative or C:
+    # Copies of the probe (of the planted DLL for a .dll), kit-relative or C:;
+    # {programs} stands for the launcher's Program Files folder.
     planted: list[str] = field(default_factory=list)
     # Expected:
     exit_code: int = 0
     installed: bool = True  # the INF's install section took effect
     source: str | None = None  # the folder the INF records it came from; None: `folder`
     # ("register", component path, kit-relative unless it has a drive) or
-    # ("install"/"install-end", the end of the probe's command line, where
-    # {kit} stands for the kit folder), in journal order.
+    # ("install"/"install-end", the end of the probe's command line), in
+    # journal order; {kit} stands for the kit folder, {system} for the
+    # launcher's system folder.
     journal: list[tuple[str, str]] = field(default_factory=lambda: [("register", "alpha.dll")])
     min_elapsed_ms: int = 0
     message: int | None = None  # a message box, looked at under Xvfb
@@ -112,7 +114,7 @@ CASES = [
     # program lies outside them, and a copy of the same name lies in the kit.
     Case("template/expand-sz-program-by-full-path",
          registry=set_template(r"%ProgramFiles%\Quenlow Probe\probe.exe %1", "REG_EXPAND_SZ"),
-         planted=[r"C:\Program Files\Quenlow Probe\probe.exe", "probe.exe"], installed=False,
+         planted=[r"{programs}\Quenlow Probe\probe.exe", "probe.exe"], installed=False,
          journal=[("install", r'Quenlow Probe\probe.exe" {kit}\setup.inf'),
                   ("install-end", r'Quenlow Probe\probe.exe" {kit}\setup.inf'),
                   ("register", "alpha.dll")]),
@@ -183,7 +185,7 @@ CASES = [
 
     # The examples stay working kits.
     Case("examples/setup-inf", example="setup.inf", components=["QuenlowSample.dll"],
-         installed=False, journal=[("register", r"C:\windows\system32\QuenlowSample.dll")]),
+         installed=False, journal=[("register", r"{system}\QuenlowSample.dll")]),
     Case("examples/register-only-inf", example="register-only.inf",
          inf_name="register-only.inf", argument='"%EXEPATH%register-only.inf"',
          components=["first.dll", "second.ocx", "with blank.dll"], installed=False,

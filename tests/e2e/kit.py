@@ -3,14 +3,46 @@ file the INF installs, and copies of the test component under the names that
 a case registers."""
 
 import shutil
+from dataclasses import dataclass
 from pathlib import Path
 
 from wine import Prefix
 
 KIT = r"C:\Kits\My Kit"
 PROBE = r"C:\e2e\probe.exe"
-INSTALL_DIR = r"C:\Program Files\Quenlow E2E"
-INSTALL_KEY = r"HKLM\Software\Quenlow E2E"
+
+
+@dataclass(frozen=True)
+class Image:
+    """Where an install lands, for one build of the launcher. The x86_64
+    build runs as a 64-bit program. The shipped i686 one runs, on 64-bit
+    Windows, as a 32-bit program under WoW64, and so does the install program
+    it starts: what an INF names "system32", HKLM\\Software and Program Files
+    are redirected for it."""
+
+    system: str  # the system folder, {system} in a case
+    software: str  # HKLM\Software
+    programs: str  # the Program Files folder, {programs} in a case
+
+    def resolve(self, text: str, kit: str) -> str:
+        """A case's text with its placeholders filled in."""
+        return (text.replace("{kit}", kit).replace("{system}", self.system)
+                .replace("{programs}", self.programs))
+
+    @property
+    def install_dir(self) -> str:
+        return self.programs + r"\Quenlow E2E"
+
+    @property
+    def install_key(self) -> str:
+        return self.software + r"\Quenlow E2E"
+
+
+IMAGES = {
+    "x86_64": Image(r"C:\windows\system32", r"HKLM\Software", r"C:\Program Files"),
+    "i686": Image(r"C:\windows\syswow64", r"HKLM\Software\WOW6432Node",
+                  r"C:\Program Files (x86)"),
+}
 
 # Wine's own association, as a fresh prefix has it.
 WINE_TEMPLATE = (r"C:\windows\system32\rundll32.exe setupapi,InstallHinfSection"
@@ -53,7 +85,7 @@ def inf_text(register: list[str] | None) -> str:
 
 def lay_out_kit(prefix: Prefix, build: Path, folder: str, inf_name: str, inf: str,
                 components: list[str], encoding: str, readme: str,
-                planted: list[str] = ()) -> None:
+                planted: list[str] = (), image: Image = IMAGES["x86_64"]) -> None:
     """Puts the kit in `folder`; `components` and `planted` are kit-relative
     or C: paths that get a copy of the test component or of the probe (of
     the planted DLL for a name that ends in .dll)."""
@@ -66,7 +98,7 @@ def lay_out_kit(prefix: Prefix, build: Path, folder: str, inf_name: str, inf: st
         target = prefix.drive_c(name) if name[1:3] == ":\\" else kit / name
         target.parent.mkdir(parents=True, exist_ok=True)
         shutil.copy(e2e_binaries(build) / "component.dll", target)
-    for name in planted:
+    for name in (image.resolve(name, folder) for name in planted):
         target = prefix.drive_c(name) if name[1:3] == ":\\" else kit / name
         target.parent.mkdir(parents=True, exist_ok=True)
         source = "planted.dll" if name.lower().endswith(".dll") else "probe.exe"

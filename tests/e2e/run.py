@@ -1,11 +1,14 @@
 #!/usr/bin/python3
 """Runs the end-to-end cases against the real Quenlow.exe under Wine.
 
-  run.py --build DIR --list         the case names, one a line
-  run.py --build DIR --base         makes the base prefix that every case copies
-  run.py --build DIR --case NAME    runs one case in its own copy of the base prefix
+  run.py --build DIR --image IMAGE --list        the case names, one a line
+  run.py --build DIR --image IMAGE --base        makes the base prefix that every case copies
+  run.py --build DIR --image IMAGE --case NAME   runs one case in its own copy of it
 
-DIR is the win64 build folder. Set QUENLOW_E2E_KEEP=1 to keep a case's prefix."""
+DIR is a Windows build folder, IMAGE the processor it builds for (x86_64, or
+i686 for the shipped image, run under WoW64). Where this machine cannot run a
+32-bit program, --base and --case on i686 say why and end with 77 (skipped).
+Set QUENLOW_E2E_KEEP=1 to keep a case's prefix."""
 
 import argparse
 import contextlib
@@ -17,11 +20,10 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 from cases import CASES, COMMAND_KEY, MESSAGES, Case  # noqa: E402
-from kit import (INSTALL_DIR, INSTALL_KEY, WINE_TEMPLATE, e2e_binaries, inf_text,  # noqa: E402
-                 lay_out_kit)
+from kit import IMAGES, WINE_TEMPLATE, Image, e2e_binaries, inf_text, lay_out_kit  # noqa: E402
 from screen import Xvfb  # noqa: E402
-from wine import (Prefix, Started, copy_prefix, make_base_prefix, read_journal,  # noqa: E402
-                  remove_prefix)
+from wine import (Prefix, Started, cannot_run_32_bit, copy_prefix,  # noqa: E402
+                  make_base_prefix, read_journal, remove_prefix)
 
 EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
 # Wine's caption for a message box that has none of its own.
@@ -29,6 +31,9 @@ DEFAULT_CAPTIONS = {"C": "Error", "C.UTF-8": "Error", "ja": "エラー"}
 ENCODINGS = {"C": "cp1252", "C.UTF-8": "cp1252", "ja": "cp932"}
 # A refusal without a display neither waits nor shows anything that blocks.
 REFUSAL_BOUND_MS = 5000
+# Written by --base when the i686 image cannot run here, with the reason.
+NO_32_BIT = "no-32-bit.txt"
+SKIPPED = 77  # ctest's SKIP_RETURN_CODE
 
 
 def command_line(case: Case) -> str:
@@ -80,28 +85,28 @@ def look_at_box(prefix: Prefix, case: Case, starter: Path, shots: Path, screen: 
     return result
 
 
-def check_install(prefix: Prefix, case: Case, readme: str, problems: list[str]) -> None:
-    copied = prefix.drive_c(INSTALL_DIR + "\\readme.txt")
-    source = prefix.reg_value(INSTALL_KEY, "Source")
+def check_install(prefix: Prefix, case: Case, image: Image, readme: str,
+                  problems: list[str]) -> None:
+    copied = prefix.drive_c(image.install_dir + "\\readme.txt")
+    source = prefix.reg_value(image.install_key, "Source")
     if case.installed:
         if not copied.exists() or copied.read_text().strip() != readme:
-            problems.append(f"{INSTALL_DIR}\\readme.txt was not copied from the kit")
+            problems.append(f"{image.install_dir}\\readme.txt was not copied from the kit")
         folder = case.source or case.folder
         if source != ("REG_SZ", folder + "\\"):
-            problems.append(f"{INSTALL_KEY} Source is {source}, expected {folder}\\")
+            problems.append(f"{image.install_key} Source is {source}, expected {folder}\\")
     else:
         if copied.exists():
-            problems.append(f"{INSTALL_DIR}\\readme.txt was copied")
+            problems.append(f"{image.install_dir}\\readme.txt was copied")
         if source is not None:
-            problems.append(f"{INSTALL_KEY} Source was written: {source}")
+            problems.append(f"{image.install_key} Source was written: {source}")
 
 
-def check_journal(prefix: Prefix, case: Case, problems: list[str]) -> None:
+def check_journal(prefix: Prefix, case: Case, image: Image, problems: list[str]) -> None:
     got = read_journal(prefix)
-    expected = case.journal
+    expected = [(what, image.resolve(want, case.folder)) for what, want in case.journal]
     ok = len(got) == len(expected)
     for (what, detail, folder), (want_what, want) in zip(got, expected):
-        want = want.replace("{kit}", case.folder)
         if want_what == "register":
             want_path = want if want[1:3] == ":\\" else case.folder + "\\" + want
             ok = ok and what == "register" and detail.lower() == want_path.lower()
@@ -114,7 +119,7 @@ def check_journal(prefix: Prefix, case: Case, problems: list[str]) -> None:
                         + "\n    ".join(f"{w}\t{d}" for w, d in expected))
 
 
-def run_case(build: Path, case: Case) -> list[str]:
+def run_case(build: Path, case: Case, image: Image) -> list[str]:
     work = e2e_binaries(build)
     with contextlib.ExitStack() as stack:
         # The display comes first: a prefix whose desktop started without
@@ -128,16 +133,17 @@ def run_case(build: Path, case: Case) -> list[str]:
             stack.callback(prefix.kill)
         else:
             stack.callback(remove_prefix, prefix)
-        return check_case(build, case, prefix, screen)
+        return check_case(build, case, image, prefix, screen)
 
 
-def check_case(build: Path, case: Case, prefix: Prefix, screen: Xvfb | None) -> list[str]:
+def check_case(build: Path, case: Case, image: Image, prefix: Prefix,
+               screen: Xvfb | None) -> list[str]:
     work = e2e_binaries(build)
     problems: list[str] = []
     readme = f"Installed by the case {case.name}"
     inf = (EXAMPLES / case.example).read_text() if case.example else inf_text(case.register)
     lay_out_kit(prefix, build, case.folder, case.inf_name, inf,
-                case.components, ENCODINGS[case.locale], readme, case.planted)
+                case.components, ENCODINGS[case.locale], readme, case.planted, image)
     apply_registry(prefix, case.registry)
     starter = work / "starter.exe"
     if screen:
@@ -166,15 +172,23 @@ def check_case(build: Path, case: Case, prefix: Prefix, screen: Xvfb | None) -> 
         problems.append(f"ended after {result.elapsed_ms} ms, before {case.min_elapsed_ms}")
     if case.exit_code != 0 and not screen and result.elapsed_ms > REFUSAL_BOUND_MS:
         problems.append(f"a refusal took {result.elapsed_ms} ms")
-    check_install(prefix, case, readme, problems)
-    check_journal(prefix, case, problems)
+    check_install(prefix, case, image, readme, problems)
+    check_journal(prefix, case, image, problems)
     return problems
 
 
-def make_base(path: Path) -> int:
+def make_base(work: Path, image: str) -> int:
     """The base prefix; the cases that use Wine's own association rely on it
-    being the one below."""
-    prefix = make_base_prefix(path)
+    being the one below. For the i686 image, first whether it can run here."""
+    refusal = work / NO_32_BIT
+    refusal.unlink(missing_ok=True)
+    if image == "i686":
+        reason = cannot_run_32_bit(work / "wow64-check", work / "starter.exe")
+        if reason:
+            refusal.write_text(reason + "\n")
+            print(f"the shipped i686 image cannot run on this machine: {reason}")
+            return SKIPPED
+    prefix = make_base_prefix(work / "base-prefix")
     association = (prefix.reg_value(r"HKCR\.inf", None), prefix.reg_value(COMMAND_KEY, None))
     prefix.kill()
     if association != (("REG_SZ", "inffile"), ("REG_SZ", WINE_TEMPLATE)):
@@ -186,23 +200,28 @@ def make_base(path: Path) -> int:
 def main() -> int:
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", type=Path, required=True)
+    parser.add_argument("--image", choices=sorted(IMAGES), required=True)
     group = parser.add_mutually_exclusive_group(required=True)
     group.add_argument("--list", action="store_true")
     group.add_argument("--base", action="store_true")
     group.add_argument("--case")
     args = parser.parse_args()
     build = args.build.resolve()
+    work = e2e_binaries(build)
     if args.list:
         print("\n".join(case.name for case in CASES))
         return 0
     if args.base:
-        return make_base(e2e_binaries(build) / "base-prefix")
+        return make_base(work, args.image)
     case = next((c for c in CASES if c.name == args.case), None)
     if case is None:
         print(f"no case {args.case}")
         return 1
+    if (work / NO_32_BIT).exists():
+        print(f"case {case.name}: not run: {(work / NO_32_BIT).read_text().strip()}")
+        return SKIPPED
     started = time.monotonic()
-    problems = run_case(build, case)
+    problems = run_case(build, case, IMAGES[args.image])
     took = time.monotonic() - started
     for problem in problems:
         print(f"case {case.name}: {problem}")

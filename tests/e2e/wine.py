@@ -2,6 +2,7 @@
 of it per test, kits laid out in it, and the launcher started in it through
 starter.exe, which gives it an exact command line and working folder."""
 
+import contextlib
 import os
 import select
 import shutil
@@ -11,6 +12,8 @@ from dataclasses import dataclass, field
 from pathlib import Path
 
 WINE = "/usr/lib/wine/wine64"
+# The 32-bit loader, which WINE hands a 32-bit program to.
+WINE32 = "/usr/lib/wine/wine"
 WINESERVER = "/usr/lib/wine/wineserver"
 
 # A Western Windows links a Japanese font to its dialog font, so a Japanese
@@ -146,9 +149,11 @@ class Prefix:
         return None
 
     def start(self, folder: str, command_line: str, starter: Path, timeout_ms: int = 60000,
-              watch: bool = False, on_line=None) -> Started:
+              watch: bool = False, on_line=None, trace: Path | None = None) -> Started:
         """Starts a program with an exact command line and working folder and
-        waits for it; `on_line` sees each line of starter.exe's report as it comes.
+        waits for it; `on_line` sees each line of starter.exe's report as it
+        comes. What Wine's programs write to their error output (its debug
+        channels) goes to `trace` when one is given.
 
         Reading stops at the report's final line, not at the end of the
         output: any Wine process that inherited the output keeps it open, and
@@ -161,8 +166,11 @@ class Prefix:
         result = Started()
         # starter.exe bounds the program's run; this bounds Wine's own.
         deadline = time.monotonic() + timeout_ms / 1000 + 60
-        with subprocess.Popen(args, env=self.env(), stdin=subprocess.DEVNULL,
-                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL) as process:
+        with contextlib.ExitStack() as stack:
+            errors = stack.enter_context(open(trace, "wb")) if trace else subprocess.DEVNULL
+            process = stack.enter_context(subprocess.Popen(
+                args, env=self.env(), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                stderr=errors))
             final = False
             for line in read_lines(process.stdout.fileno(), deadline):
                 result.output += line
@@ -182,6 +190,11 @@ class Prefix:
                 process.wait()
                 result.stuck = True
         return result
+
+    def wait(self) -> None:
+        """Waits until the prefix's server has ended, its registry saved."""
+        subprocess.run([WINESERVER, "-w"], env=self.env(), stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=120)
 
     def kill(self) -> None:
         """Ends every process of the prefix and its server, and waits for the server."""
@@ -229,6 +242,31 @@ def copy_prefix(base: Path, path: Path, locale: str = "C", display: str | None =
 def remove_prefix(prefix: Prefix) -> None:
     prefix.kill()
     shutil.rmtree(prefix.path, ignore_errors=True)
+
+
+def cannot_run_32_bit(scratch_path: Path, starter: Path) -> str | None:
+    """Why this machine cannot run a 32-bit Windows program, or None when it
+    can: asked by starting an i686 starter.exe without arguments in a scratch
+    prefix made for the purpose, where it prints its usage."""
+    if not Path(WINE32).exists():
+        return f"32-bit Wine is not installed ({WINE32} is missing)"
+    scratch = Prefix(scratch_path)
+    if scratch.path.exists():
+        remove_prefix(scratch)
+    scratch.path.mkdir(parents=True)
+    shut_down_orphan(scratch)
+    try:
+        done = subprocess.run([WINE, windows_path(starter)], env=scratch.env(),
+                              stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, timeout=300)
+    finally:
+        remove_prefix(scratch)
+    if done.stdout.startswith(b"usage:"):
+        return None
+    said = [line for line in done.stderr.decode(errors="replace").splitlines()
+            if line.strip() and "has been updated" not in line]
+    return (f"a 32-bit program did not run under Wine (exit {done.returncode},"
+            f" {said[0] if said else 'no word from Wine'})")
 
 
 def read_journal(prefix: Prefix) -> list[tuple[str, str, str]]:
