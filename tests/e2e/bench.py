@@ -5,7 +5,10 @@ component, each started by this script when the one before has ended. Each
 run installs into a fresh copy of one booted prefix; both ways are timed by
 the same clock inside Wine (starter.exe), and from outside as wall time.
 
-  bench.py BUILD-DIR [RUNS]"""
+  bench.py BUILD-DIR IMAGE [RUNS]
+
+IMAGE is the processor BUILD-DIR builds for: x86_64, or i686 (the shipped
+image, run under WoW64 with the 32-bit install program)."""
 
 import shutil
 import statistics
@@ -15,7 +18,9 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
-from wine import Prefix, copy_prefix, make_base_prefix, read_journal, remove_prefix  # noqa: E402
+from kit import IMAGES  # noqa: E402
+from wine import (Prefix, cannot_run_32_bit, copy_prefix, make_base_prefix,  # noqa: E402
+                  read_journal, remove_prefix)
 from wine import windows_path  # noqa: E402
 
 ROOT = Path(__file__).resolve().parents[2]
@@ -50,7 +55,8 @@ def timed(prefix: Prefix, starter: Path, folder: str, command: str) -> tuple[int
     return result.elapsed_ms, wall
 
 
-def one_run(build: Path, work: Path, kit: Path, components: list[str], by_hand: bool) -> dict:
+def one_run(build: Path, work: Path, kit: Path, components: list[str], image: str,
+            by_hand: bool) -> dict:
     prefix = copy_prefix(work / "base-prefix", work / "prefix")
     try:
         prefix.wine("cmd", "/c", "exit")  # the prefix's server and services are up
@@ -72,7 +78,7 @@ def one_run(build: Path, work: Path, kit: Path, components: list[str], by_hand: 
             alone, _ = timed(prefix, starter, folder, f'"{folder}\\Quenlow.exe"')
             result = {"inside": inside, "wall": wall, "alone": alone}
         registered = [entry for entry in read_journal(prefix) if entry[0] == "register"]
-        copied = prefix.drive_c(r"C:\Program Files\Quenlow Sample\readme.txt").exists()
+        copied = prefix.drive_c(IMAGES[image].programs + r"\Quenlow Sample\readme.txt").exists()
         if len(registered) != len(components) or not copied:
             raise RuntimeError(f"the install did not take effect: {registered}, copied={copied}")
         return result
@@ -82,8 +88,14 @@ def one_run(build: Path, work: Path, kit: Path, components: list[str], by_hand: 
 
 def main() -> int:
     build = Path(sys.argv[1]).resolve()
-    runs = int(sys.argv[2]) if len(sys.argv) > 2 else 7
+    image = sys.argv[2]
+    runs = int(sys.argv[3]) if len(sys.argv) > 3 else 7
     work = ROOT / "build" / "bench"
+    refusal = image == "i686" and cannot_run_32_bit(work / "wow64-check",
+                                                    build / "tests" / "e2e" / "starter.exe")
+    if refusal:
+        print(f"the shipped i686 image was not timed: {refusal}")
+        return 0
     if not (work / "base-prefix" / "system.reg").exists():
         make_base_prefix(work / "base-prefix")
     kit = work / "My Kit"
@@ -92,15 +104,16 @@ def main() -> int:
     for run in range(runs):
         # Alternate which goes first, so that drift does not favour either.
         for hand in ((False, True) if run % 2 == 0 else (True, False)):
-            (by_hand if hand else launcher).append(one_run(build, work, kit, components, hand))
+            rows = by_hand if hand else launcher
+            rows.append(one_run(build, work, kit, components, image, hand))
         print(f"run {run + 1}/{runs}: Quenlow.exe {launcher[-1]['inside']} ms,"
               f" by hand {by_hand[-1]['inside']} ms", flush=True)
 
     def median(rows, key):
         return statistics.median(row[key] for row in rows)
 
-    print(f"\nSample install ({len(components)} component(s)), medians of {runs} runs,"
-          " each in a fresh copy of one booted prefix:")
+    print(f"\nSample install with {build.name}/Quenlow.exe ({image}), {len(components)}"
+          f" component(s), medians of {runs} runs, each in a fresh copy of one booted prefix:")
     print("                                  inside Wine    wall time")
     print(f"  Quenlow.exe                     {median(launcher, 'inside'):8.0f} ms"
           f"  {median(launcher, 'wall'):8.0f} ms")
