@@ -77,9 +77,10 @@ def read_files(prefix: Prefix) -> dict:
     return found
 
 
-def components(trace: Path) -> list[str]:
-    """The DLL that each regsvr32 run loaded, from Wine's load trace, in the
-    order the runs started: the first one that is not Wine's own."""
+def components(trace: Path) -> list[tuple[str, str]]:
+    """(regsvr32, DLL) for each regsvr32 run, from Wine's load trace, in the
+    order the runs started: which regsvr32 it was, and the first DLL it
+    loaded that is not Wine's own."""
     loads = {}  # process id: [(module, "native" or "builtin")]
     for line in trace.read_text("utf-8", errors="replace").splitlines():
         match = re.match(r'^([0-9a-f]+):[0-9a-f]+:trace:loaddll:\w+ Loaded L"(.*)" at \S+: (\w+)',
@@ -89,9 +90,10 @@ def components(trace: Path) -> list[str]:
             loads.setdefault(match.group(1), []).append((module, match.group(3)))
     runs = []
     for modules in loads.values():
-        if any(module.lower().endswith("\\regsvr32.exe") for module, _ in modules):
+        tool = [module for module, _ in modules if module.lower().endswith("\\regsvr32.exe")]
+        if tool:
             kit_dlls = [module for module, kind in modules if kind == "native"]
-            runs.append(kit_dlls[0] if kit_dlls else "no DLL loaded (not found)")
+            runs.append((tool[0], kit_dlls[0] if kit_dlls else "no DLL loaded (not found)"))
     return runs
 
 
@@ -213,11 +215,13 @@ def main() -> int:
         kind, data = values[(key, name)]
         print(f"    {mark} {f'{key}  {name}':<{width}}  {kind:<13} {data}")
     print(f"  components registered ({len(runs)} regsvr32 run{'s' * (len(runs) != 1)}, in order)")
-    # The runs follow the section's lines, one each, in order.
+    # The runs follow the section's lines, one each, in order, unless a
+    # 32-bit regsvr32 handed a 64-bit DLL on to the 64-bit one.
     names = listed if len(listed) == len(runs) else [""] * len(runs)
     width = max((len(name) for name in names), default=0)
-    for number, (name, dll) in enumerate(zip(names, runs), 1):
-        print(f"    {number}. {name:<{width}}  {dll}" if name else f"    {number}. {dll}")
+    for number, (name, (tool, dll)) in enumerate(zip(names, runs), 1):
+        label = f"{name:<{width}}  " if name else ""
+        print(f"    {number}. {label}{dll}  (by {tool})")
     print("  stages")
     for name, ms in stages:
         print(f"    {name:<45} {ms:6.0f} ms")
@@ -231,7 +235,7 @@ def main() -> int:
                 [where.system + r"\QuenlowSample.dll"])
     got = ([p for p in created if p.endswith(r"\readme.txt")],
            sorted({key.lower() for key, name in changed if name == "InstallDir"}),
-           runs)
+           [dll for _, dll in runs])
     if result.exit_code != 0 or [[p.lower() for p in g] for g in got] != \
             [[p.lower() for p in e] for e in expected]:
         print(f"demo: FAILED: expected exit code 0 and {expected}")
