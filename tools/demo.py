@@ -19,7 +19,8 @@ import sys
 import time
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent))
+# The Wine harness of the end-to-end tests: prefixes, kits, starter.exe.
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
 
 from kit import IMAGES  # noqa: E402
 from wine import (Prefix, cannot_run_32_bit, copy_prefix, make_base_prefix,  # noqa: E402
