@@ -22,7 +22,7 @@ from pathlib import Path
 # The Wine harness of the end-to-end tests: prefixes, kits, starter.exe.
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
 
-from kit import IMAGES  # noqa: E402
+from kit import IMAGES, lay_out_sample_kit, register_files  # noqa: E402
 from wine import (Prefix, cannot_run_32_bit, copy_prefix, make_base_prefix,  # noqa: E402
                   remove_prefix)
 
@@ -98,19 +98,6 @@ def components(trace: Path) -> list[tuple[str, str]]:
     return runs
 
 
-def register_files(inf: Path) -> list[str]:
-    """The lines of an INF file's RegisterFiles section, as the launcher
-    reads them (comments and blank lines left out)."""
-    lines, inside = [], False
-    for line in inf.read_bytes().decode("latin-1").splitlines():
-        line = line.strip()
-        if line.startswith("["):
-            inside = line[1:line.find("]")].strip().lower() == "registerfiles"
-        elif inside and line and not line.startswith(";"):
-            lines.append(line)
-    return lines
-
-
 def look(prefix: Prefix) -> tuple[dict, dict]:
     """The prefix's files and registry values, once its server has ended."""
     prefix.wait()
@@ -121,19 +108,15 @@ def differences(before: dict, after: dict, ignored: set) -> list:
     return sorted(k for k in after if before.get(k) != after[k] and k not in ignored)
 
 
-def lay_out(kit: Path, source: Path | None, launcher: Path, component: Path,
-            examples: Path) -> str:
+def lay_out(kit: Path, source: Path | None, build: Path) -> str:
     """Fills the kit folder; says where its launcher came from."""
     if source is None:
-        kit.mkdir(parents=True)
-        for name in ("setup.inf", "readme.txt"):
-            shutil.copy(examples / name, kit / name)
-        shutil.copy(component, kit / "QuenlowSample.dll")
+        lay_out_sample_kit(kit, build)
     else:
         shutil.copytree(source, kit)
     if (kit / "Quenlow.exe").exists():
         return "its own Quenlow.exe"
-    shutil.copy(launcher, kit / "Quenlow.exe")
+    shutil.copy(build / "Quenlow.exe", kit / "Quenlow.exe")
     return "the built launcher"
 
 
@@ -165,8 +148,7 @@ def main() -> int:
     prefix = copy_prefix(base, work / "wineprefix")
     folder = r"C:\Kits\My Kit" if args.kit is None else "C:\\Kits\\" + args.kit.resolve().name
     binaries = build / "tests" / "e2e"
-    launcher_from = lay_out(prefix.drive_c(folder), args.kit, build / "Quenlow.exe",
-                            binaries / "component.dll", root / "examples")
+    launcher_from = lay_out(prefix.drive_c(folder), args.kit, build)
     # Each start of a prefix writes some files and values of Wine's own:
     # two starts of nothing tell which, and the kit is not blamed for them.
     prefix.wine("cmd", "/c", "exit")

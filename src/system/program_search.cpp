@@ -16,8 +16,11 @@ namespace {
 bool IsFound(const char* name) {
     char path[MAX_PATH];
     const DWORD length = SearchPathA(nullptr, name, nullptr, MAX_PATH, path, nullptr);
-    if (length == 0 || length >= MAX_PATH) {
-        return length != 0;
+    if (length == 0) {
+        return false;
+    }
+    if (length >= MAX_PATH) {
+        return true;
     }
     const DWORD attributes = GetFileAttributesA(path);
     return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;

@@ -18,7 +18,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
-from kit import IMAGES  # noqa: E402
+from kit import IMAGES, lay_out_sample_kit, register_files  # noqa: E402
 from wine import (Prefix, cannot_run_32_bit, copy_prefix, make_base_prefix,  # noqa: E402
                   read_journal, remove_prefix)
 from wine import windows_path  # noqa: E402
@@ -30,19 +30,9 @@ COMMAND_KEY = r"HKCR\inffile\shell\Install\command"
 def lay_out_kit(build: Path, kit: Path) -> list[str]:
     """The demo's kit; returns the components that its INF registers."""
     shutil.rmtree(kit, ignore_errors=True)
-    kit.mkdir(parents=True)
-    for name in ("setup.inf", "readme.txt"):
-        shutil.copy(ROOT / "examples" / name, kit / name)
+    lay_out_sample_kit(kit, build)
     shutil.copy(build / "Quenlow.exe", kit)
-    shutil.copy(build / "tests" / "e2e" / "component.dll", kit / "QuenlowSample.dll")
-    components, in_section = [], False
-    for line in (kit / "setup.inf").read_text().splitlines():
-        line = line.strip()
-        if line.startswith("["):
-            in_section = line == "[RegisterFiles]"
-        elif in_section and line and not line.startswith(";"):
-            components.append(line)
-    return components
+    return register_files(kit / "setup.inf")
 
 
 def timed(prefix: Prefix, starter: Path, folder: str, command: str) -> tuple[int, float]:

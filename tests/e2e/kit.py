@@ -8,6 +8,7 @@ from pathlib import Path
 
 from wine import Prefix
 
+EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
 KIT = r"C:\Kits\My Kit"
 PROBE = r"C:\e2e\probe.exe"
 
@@ -106,6 +107,28 @@ def lay_out_kit(prefix: Prefix, build: Path, folder: str, inf_name: str, inf: st
     probe = prefix.drive_c(PROBE)
     probe.parent.mkdir(parents=True, exist_ok=True)
     shutil.copy(e2e_binaries(build) / "probe.exe", probe)
+
+
+def lay_out_sample_kit(kit: Path, build: Path) -> None:
+    """The sample kit of examples/ in the new folder `kit`, with the test
+    component of `build` as its QuenlowSample.dll; no launcher yet."""
+    kit.mkdir(parents=True)
+    for name in ("setup.inf", "readme.txt"):
+        shutil.copy(EXAMPLES / name, kit / name)
+    shutil.copy(e2e_binaries(build) / "component.dll", kit / "QuenlowSample.dll")
+
+
+def register_files(inf: Path) -> list[str]:
+    """The lines of an INF file's RegisterFiles section, as the launcher
+    reads them (comments and blank lines left out)."""
+    lines, inside = [], False
+    for line in inf.read_bytes().decode("latin-1").splitlines():
+        line = line.strip()
+        if line.startswith("["):
+            inside = line[1:line.find("]")].strip().lower() == "registerfiles"
+        elif inside and line and not line.startswith(";"):
+            lines.append(line)
+    return lines
 
 
 def e2e_binaries(build: Path) -> Path:

@@ -20,12 +20,12 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 from cases import CASES, COMMAND_KEY, MESSAGES, Case  # noqa: E402
-from kit import IMAGES, WINE_TEMPLATE, Image, e2e_binaries, inf_text, lay_out_kit  # noqa: E402
+from kit import (EXAMPLES, IMAGES, WINE_TEMPLATE, Image, e2e_binaries, inf_text,  # noqa: E402
+                 lay_out_kit)
 from screen import Xvfb  # noqa: E402
 from wine import (Prefix, Started, cannot_run_32_bit, copy_prefix,  # noqa: E402
                   make_base_prefix, read_journal, remove_prefix)
 
-EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
 # Wine's caption for a message box that has none of its own.
 DEFAULT_CAPTIONS = {"C": "Error", "C.UTF-8": "Error", "ja": "エラー"}
 ENCODINGS = {"C": "cp1252", "C.UTF-8": "cp1252", "ja": "cp932"}

@@ -200,28 +200,32 @@ class Prefix:
         """Ends every process of the prefix and its server, and waits for the server."""
         subprocess.run([WINESERVER, "-k"], env=self.env(), stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=60)
-        subprocess.run([WINESERVER, "-w"], env=self.env(), stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=60)
+        self.wait()
 
 
-def shut_down_orphan(prefix: Prefix) -> None:
-    """Wine finds a prefix's server by the device and inode of the prefix's
+def fresh_prefix(path: Path, make=Path.mkdir, locale: str = "C",
+                 display: str | None = None) -> Prefix:
+    """A prefix made afresh at `path`: what was there is ended and removed,
+    then `make(path)` makes the folder (empty by default).
+
+    Wine finds a prefix's server by the device and inode of the prefix's
     folder. A folder made afresh can have the inode of a deleted prefix whose
     server still runs (a persistent one, left by an interrupted run): the new
     prefix's programs would then talk to that orphan, with another prefix's
     registry, and starter.exe never ends. Any server that answers for a new
-    folder is such an orphan: shut it down before the first use."""
+    folder is such an orphan, so it is shut down before the first use."""
+    prefix = Prefix(path, locale, display)
+    if path.exists():
+        remove_prefix(prefix)
+    path.parent.mkdir(parents=True, exist_ok=True)
+    make(path)
     prefix.kill()
+    return prefix
 
 
 def make_base_prefix(path: Path) -> Prefix:
     """A fresh prefix, booted, with the font link, its registry saved to disk."""
-    if path.exists():
-        Prefix(path).kill()
-        shutil.rmtree(path)
-    prefix = Prefix(path)
-    path.mkdir(parents=True)
-    shut_down_orphan(prefix)
+    prefix = fresh_prefix(path)
     prefix.wine("wineboot", "--init", timeout=300)
     prefix.reg_add(FONT_LINK_KEY, "Tahoma", "REG_MULTI_SZ", FONT_LINK)
     prefix.kill()
@@ -229,14 +233,10 @@ def make_base_prefix(path: Path) -> Prefix:
 
 
 def copy_prefix(base: Path, path: Path, locale: str = "C", display: str | None = None) -> Prefix:
-    if path.exists():
-        Prefix(path).kill()
-        shutil.rmtree(path)
-    path.parent.mkdir(parents=True, exist_ok=True)
-    subprocess.run(["cp", "-a", str(base.resolve()), str(path)], check=True)
-    prefix = Prefix(path, locale, display)
-    shut_down_orphan(prefix)
-    return prefix
+    def copy(target: Path) -> None:
+        subprocess.run(["cp", "-a", str(base.resolve()), str(target)], check=True)
+
+    return fresh_prefix(path, copy, locale, display)
 
 
 def remove_prefix(prefix: Prefix) -> None:
@@ -250,11 +250,7 @@ def cannot_run_32_bit(scratch_path: Path, starter: Path) -> str | None:
     prefix made for the purpose, where it prints its usage."""
     if not Path(WINE32).exists():
         return f"32-bit Wine is not installed ({WINE32} is missing)"
-    scratch = Prefix(scratch_path)
-    if scratch.path.exists():
-        remove_prefix(scratch)
-    scratch.path.mkdir(parents=True)
-    shut_down_orphan(scratch)
+    scratch = fresh_prefix(scratch_path)
     try:
         done = subprocess.run([WINE, windows_path(starter)], env=scratch.env(),
                               stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
