@@ -81,66 +81,70 @@ BOOL CALLBACK ReportIfNew(HWND window, LPARAM context) {
     return TRUE;
 }
 
-// The processes that run before the program starts.
-struct ProcessSet {
-    DWORD ids[512];
+// The processes of one snapshot, copied out of it. A snapshot handle keeps a
+// single position for Process32First/Process32Next, so walking it again to
+// find a parent, from inside a walk of it, would send the outer walk back to
+// the entry after that parent: round and round for ever whenever a new
+// process's parent is listed before it.
+struct Process {
+    DWORD id;
+    DWORD parent;
+    wchar_t name[MAX_PATH];
+};
+
+struct ProcessList {
+    Process entries[512];
     int count;
 };
 
-void TakeSnapshot(ProcessSet& set) {
-    set.count = 0;
+void TakeSnapshot(ProcessList& list) {
+    list.count = 0;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more && set.count < 512;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && list.count < 512;
          more = Process32NextW(snapshot, &entry)) {
-        set.ids[set.count++] = entry.th32ProcessID;
+        Process& process = list.entries[list.count++];
+        process.id = entry.th32ProcessID;
+        process.parent = entry.th32ParentProcessID;
+        lstrcpynW(process.name, entry.szExeFile, MAX_PATH);
     }
     CloseHandle(snapshot);
 }
 
-bool Contains(const ProcessSet& set, DWORD id) {
-    for (int i = 0; i < set.count; ++i) {
-        if (set.ids[i] == id) {
-            return true;
+const Process* Find(const ProcessList& list, DWORD id) {
+    for (int i = 0; i < list.count; ++i) {
+        if (list.entries[i].id == id) {
+            return &list.entries[i];
         }
     }
-    return false;
+    return nullptr;
 }
 
 // Wine's own processes, which start on demand: its desktop, its console
 // host and whatever its service manager starts.
-bool IsWineProcess(HANDLE snapshot, const PROCESSENTRY32W& process) {
-    if (_wcsicmp(process.szExeFile, L"explorer.exe") == 0 ||
-        _wcsicmp(process.szExeFile, L"conhost.exe") == 0 ||
-        _wcsicmp(process.szExeFile, L"services.exe") == 0) {
+bool IsWineProcess(const ProcessList& list, const Process& process) {
+    if (_wcsicmp(process.name, L"explorer.exe") == 0 ||
+        _wcsicmp(process.name, L"conhost.exe") == 0 ||
+        _wcsicmp(process.name, L"services.exe") == 0) {
         return true;
     }
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more;
-         more = Process32NextW(snapshot, &entry)) {
-        if (entry.th32ProcessID == process.th32ParentProcessID) {
-            return _wcsicmp(entry.szExeFile, L"services.exe") == 0;
-        }
-    }
-    return false;
+    const Process* parent = Find(list, process.parent);
+    return parent != nullptr && _wcsicmp(parent->name, L"services.exe") == 0;
 }
 
 // The programs that started while the program ran and still run: the ones
 // it left behind, whoever their parent was.
-void ReportLeftovers(const ProcessSet& before, DWORD program) {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more;
-         more = Process32NextW(snapshot, &entry)) {
-        if (entry.th32ProcessID != program && !Contains(before, entry.th32ProcessID) &&
-            !IsWineProcess(snapshot, entry)) {
-            Print(L"left %ls\n", entry.szExeFile);
+void ReportLeftovers(const ProcessList& before, DWORD program) {
+    static ProcessList now;
+    TakeSnapshot(now);
+    for (int i = 0; i < now.count; ++i) {
+        const Process& process = now.entries[i];
+        if (process.id != program && Find(before, process.id) == nullptr &&
+            !IsWineProcess(now, process)) {
+            Print(L"left %ls\n", process.name);
         }
     }
-    CloseHandle(snapshot);
 }
 
 } // namespace
@@ -166,7 +170,7 @@ int wmain(int argc, wchar_t** argv) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    static ProcessSet before;
+    static ProcessList before;
     TakeSnapshot(before);
     const DWORD started = GetTickCount();
     if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, argv[next],
