@@ -157,6 +157,11 @@ def check_case(build: Path, case: Case, image: Image, prefix: Prefix,
         problems.append("starter.exe reported, then its Wine process did not end:\n"
                         + result.output)
         return problems
+    if result.stalled:
+        problems.append(f"the launcher ended (exit code {result.exit_code}, after"
+                        f" {result.elapsed_ms} ms), then starter.exe or Wine hung before"
+                        f" the end of the report:\n{result.output}")
+        return problems
     if result.timed_out:
         problems.append(f"the launcher did not end in time:\n{result.output}")
         return problems

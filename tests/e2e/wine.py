@@ -32,7 +32,9 @@ CONSOLE_CODE_PAGES = {"C": "cp437", "C.UTF-8": "cp437", "ja": "cp932"}
 
 # The lines after which starter.exe writes nothing more.
 FINAL_WORDS = ("end", "timeout", "not-started", "usage:")
-# How long starter.exe may take to end after its final line.
+# How long starter.exe may take to end after its final line, and to finish
+# its report after the program's exit code: what is left is one look at the
+# process list.
 STARTER_EXIT_S = 30
 
 
@@ -46,7 +48,8 @@ class Started:
 
     exit_code: int | None = None
     elapsed_ms: int | None = None
-    timed_out: bool = False  # no complete report within the time limit
+    timed_out: bool = False  # the program did not end within the time limit
+    stalled: bool = False  # the program's end was reported, the rest of the report never came
     stuck: bool = False  # the report came, but starter.exe's process did not end
     left: list[str] = field(default_factory=list)
     windows: list[str] = field(default_factory=list)
@@ -71,12 +74,12 @@ def parse_starter_line(result: Started, line: str) -> None:
         result.timed_out = True
 
 
-def read_lines(fd: int, deadline: float):
-    """The lines written to a pipe until its end or the deadline, whichever
+def read_lines(fd: int, deadline):
+    """The lines written to a pipe until its end or `deadline()`, whichever
     comes first; a line cut by the end is given as it is."""
     pending = b""
     while True:
-        left = deadline - time.monotonic()
+        left = deadline() - time.monotonic()
         if left <= 0 or not select.select([fd], [], [], left)[0]:
             return
         chunk = os.read(fd, 4096)
@@ -157,31 +160,38 @@ class Prefix:
 
         Reading stops at the report's final line, not at the end of the
         output: any Wine process that inherited the output keeps it open, and
-        what it does after the report is not the program's business. Then the
-        starter's own process must end within STARTER_EXIT_S."""
+        what it does after the report is not the program's business. Once the
+        program's exit code is in, the rest of the report must follow within
+        STARTER_EXIT_S, and then the starter's own process must end within as
+        long again."""
         args = [WINE, windows_path(starter), "--timeout", str(timeout_ms)]
         if watch:
             args.append("--watch-windows")
         args += [folder, command_line]
         result = Started()
         # starter.exe bounds the program's run; this bounds Wine's own.
-        deadline = time.monotonic() + timeout_ms / 1000 + 60
+        deadline = [time.monotonic() + timeout_ms / 1000 + 60]
         with contextlib.ExitStack() as stack:
             errors = stack.enter_context(open(trace, "wb")) if trace else subprocess.DEVNULL
             process = stack.enter_context(subprocess.Popen(
                 args, env=self.env(), stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                 stderr=errors))
             final = False
-            for line in read_lines(process.stdout.fileno(), deadline):
+            for line in read_lines(process.stdout.fileno(), lambda: deadline[0]):
                 result.output += line
                 parse_starter_line(result, line)
+                if line.startswith("exit "):
+                    deadline[0] = min(deadline[0], time.monotonic() + STARTER_EXIT_S)
                 if on_line:
                     on_line(line.rstrip("\r\n"))
                 final = line.split(" ", 1)[0].strip() in FINAL_WORDS
                 if final:
                     break
-            if not final and time.monotonic() >= deadline:
-                result.timed_out = True
+            if not final and time.monotonic() >= deadline[0]:
+                if result.exit_code is None:
+                    result.timed_out = True
+                else:
+                    result.stalled = True
                 process.kill()
             try:
                 process.wait(timeout=STARTER_EXIT_S)
