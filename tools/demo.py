@@ -26,7 +26,7 @@ TOOLS = Path(__file__).resolve().parent
 # the kit check.
 sys.path[:0] = [str(TOOLS.parent / "tests" / "e2e"), str(TOOLS / "kitcheck")]
 
-from check import check_kit  # noqa: E402
+from check import examine  # noqa: E402
 from demo_prefix import differences, look, prepared_base, refusal_32_bit, restored  # noqa: E402
 from kit import IMAGES, lay_out_sample_kit, register_files  # noqa: E402
 from notes import report  # noqa: E402
@@ -68,8 +68,9 @@ def lay_out(kit: Path, source: Path | None, build: Path) -> str:
 
 def kit_check(kit: Path, inf: str, code_page: int) -> tuple[str, bool]:
     """The check's report on a kit folder, and whether a note stops the install."""
-    notes = check_kit(kit, inf, code_page, kit_name=kit.name)
-    return report(notes, inf, f"Kit check of {kit.name}\\{inf}"), any(n.stops for n in notes)
+    notes, room = examine(kit, inf, code_page, "Quenlow.exe", kit.name)
+    return (report(notes, inf, f"Kit check of {kit.name}\\{inf}", room),
+            any(n.stops for n in notes))
 
 
 def check_only(root: Path, kit: Path | None, inf: str, code_page: int) -> int:

@@ -18,7 +18,7 @@ import pefile
 
 from inf import Inf
 from launcher_limits import (argument_notes, bare_name, depth_notes, entry_notes, name_notes,
-                             register_entries, section_notes)
+                             register_entries, room, section_notes)
 from notes import Note, report
 from setup_engine import SEARCHED_DIRIDS, Copy, find, install_notes
 
@@ -88,6 +88,12 @@ def check_kit(folder: Path, inf_name: str = "setup.inf", code_page: int = 932,
     """Every note on the kit in `folder`, started as `launcher`
     "%EXEPATH%`inf_name`" from a folder named `kit_name` (the folder's own
     name unless told)."""
+    return examine(folder, inf_name, code_page, launcher, kit_name)[0]
+
+
+def examine(folder: Path, inf_name: str, code_page: int, launcher: str,
+            kit_name: str | None) -> tuple[list[Note], list[str]]:
+    """The notes on a kit, and its room within the launcher's limits."""
     folder = Path(folder)
     kit_name = kit_name or folder.resolve().name
     notes = argument_notes(inf_name, code_page) + name_notes(kit_name, inf_name, code_page) + \
@@ -96,7 +102,7 @@ def check_kit(folder: Path, inf_name: str = "setup.inf", code_page: int = 932,
     if path is None or not path.is_file():
         return notes + [Note("cannot-open", 0, True, f"the kit holds no {inf_name}",
                              "Nothing is installed and nothing registered.",
-                             f"Put {inf_name} in the kit's folder.")]
+                             f"Put {inf_name} in the kit's folder.")], []
     inf = Inf(path, code_page)
     copies: list[Copy] = []
     notes += opening_notes(inf)
@@ -110,7 +116,7 @@ def check_kit(folder: Path, inf_name: str = "setup.inf", code_page: int = 932,
     notes += entry_notes(entries, kit_files, copied, code_page, inf.encoding.startswith("UTF"))
     notes += component_notes([(c.line.number, c.found) for c in copies] +
                              [(n, find(folder, bare_name(e))) for n, e in entries])
-    return notes
+    return notes, room(kit_name, inf_name, launcher, code_page, entries)
 
 
 def main() -> int:
@@ -123,9 +129,9 @@ def main() -> int:
     if not args.kit.is_dir():
         print(f"check: {args.kit} is not a folder", file=sys.stderr)
         return 2
-    notes = check_kit(args.kit, args.inf, args.code_page, args.launcher)
+    notes, kit_room = examine(args.kit, args.inf, args.code_page, args.launcher, None)
     print(report(notes, args.inf, f"Kit check of {args.kit / args.inf} (code page"
-                                  f" {args.code_page})"))
+                                  f" {args.code_page})", kit_room))
     return 1 if any(note.stops for note in notes) else 0
 
 

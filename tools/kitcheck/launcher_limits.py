@@ -83,10 +83,27 @@ def deepest_folder(inf_name: str, launcher: str, code_page: int) -> tuple[int, s
                (COMMAND_BYTES - 1 - len(WINDOWS_COMMAND) - inf, refused))
 
 
+def downloads(kit_name: str, code_page: int) -> tuple[str, int]:
+    """The kit's folder in a downloads folder, and its bytes with a user
+    name of the longest."""
+    place = f"{DOWNLOADS}{kit_name}\\"
+    return place, size(place, code_page) - len("<name>") + USER_NAME_BYTES
+
+
+def room(kit_name: str, inf_name: str, launcher: str, code_page: int,
+         entries: list[tuple[int, str]]) -> list[str]:
+    """The kit's room within the launcher's limits, a line each."""
+    deepest, _ = deepest_folder(inf_name, launcher, code_page)
+    place, used = downloads(kit_name, code_page)
+    section = 1 + sum(size(entry, code_page) + 1 for _, entry in entries)
+    return [f"this kit works from folders up to {deepest} bytes deep; {place} leaves"
+            f" {deepest - used}", f"[RegisterFiles] takes {section} of the {SECTION_BYTES:,}"
+            f" bytes the launcher reads"]
+
+
 def depth_notes(kit_name: str, inf_name: str, launcher: str, code_page: int) -> list[Note]:
     deepest, deeper = deepest_folder(inf_name, launcher, code_page)
-    place = f"{DOWNLOADS}{kit_name}\\"
-    used = size(place, code_page) - len("<name>") + USER_NAME_BYTES
+    place, used = downloads(kit_name, code_page)
     twice = used + size(kit_name, code_page) + 1
     if twice <= deepest:
         return []

@@ -14,15 +14,16 @@ class Note:
     change: str  # what to change in the kit
 
 
-def report(notes: list[Note], inf_name: str, heading: str) -> str:
-    """The notes, each under its file and line, the ones that stop the
-    install first; or one line when there are none."""
-    if not notes:
-        return f"{heading}: no note"
+def report(notes: list[Note], inf_name: str, heading: str, room: tuple = ()) -> str:
+    """The heading, the kit's room within the launcher's limits, and the
+    notes, each under its file and line, the ones that stop the install
+    first."""
     stopping = sum(note.stops for note in notes)
     counted = f"{len(notes)} note{'s' * (len(notes) != 1)}"
-    lines = [f"{heading}: {counted}, {stopping} that stop the install or make it fail"
+    lines = [f"{heading}: no note" if not notes else
+             f"{heading}: {counted}, {stopping} that stop the install or make it fail"
              if stopping else f"{heading}: {counted}, warnings only"]
+    lines += [f"  {line}" for line in room]
     for note in sorted(notes, key=lambda n: (not n.stops, n.line)):
         where = f"{inf_name}:{note.line}" if note.line else inf_name
         effect = "stops" if note.stops else "warning"
