@@ -93,20 +93,20 @@ def prepare(root: Path, work: Path, kit: Path | None, stage) -> dict:
     with the kit laid out in it."""
     started = time.monotonic()
     build, image = root / "build" / "win32", "the shipped i686 image, under WoW64"
-    refusal = refusal_32_bit(work, build / "tests" / "e2e" / "starter.exe")
+    refusal, reused = refusal_32_bit(work, build / "tests" / "e2e" / "starter.exe")
     if refusal:
         build = root / "build" / "win64"
         image = "the x86_64 build: the shipped image cannot run here"
-    stage("can 32-bit programs run here (kept)", started)
+    stage(f"can 32-bit programs run here ({'kept' if reused else 'asked'})", started)
 
     started = time.monotonic()
     base = work / ("base-prefix-" + build.name)
-    noise = prepared_base(base)
+    noise, reused = prepared_base(base)
     prefix = restored(base, work / "wineprefix")
     folder = SAMPLE_FOLDER if kit is None else "C:\\Kits\\" + kit.resolve().name
     launcher_from = lay_out(prefix.drive_c(folder), kit, build)
     before = look(prefix)
-    stage("prefix as the base (kept), kit laid out", started)
+    stage(f"prefix as the base ({'kept' if reused else 'made'}), kit laid out", started)
     return {"build": build, "image": image, "refusal": refusal, "prefix": prefix,
             "folder": folder, "launcher_from": launcher_from, "before": before, "noise": noise}
 

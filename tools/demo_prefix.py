@@ -103,25 +103,28 @@ def keep(record: Path, key: dict, **what) -> None:
     record.with_suffix(".tmp").replace(record)
 
 
-def refusal_32_bit(work: Path, starter: Path) -> str | None:
+def refusal_32_bit(work: Path, starter: Path) -> tuple[str | None, bool]:
     """Why 32-bit programs cannot run here, or None; asked once for each
-    Wine and starter image."""
+    Wine and starter image. True when the answer was kept from before."""
     key = {"wine": wine_identity(), "starter": hashlib.sha256(starter.read_bytes()).hexdigest()}
     record = work / "wow64-check.json"
     saved = kept(record, key)
-    if saved is None:
-        saved = {"refusal": cannot_run_32_bit(work / "wow64-check", starter)}
-        keep(record, key, **saved)
-    return saved["refusal"]
+    if saved is not None:
+        return saved["refusal"], True
+    refusal = cannot_run_32_bit(work / "wow64-check", starter)
+    keep(record, key, refusal=refusal)
+    return refusal, False
 
 
-def prepared_base(base: Path) -> tuple[set, set]:
-    """The base prefix, made when missing or made by another Wine, and the
-    files and values that a start of nothing changes in it."""
+def prepared_base(base: Path) -> tuple[tuple[set, set], bool]:
+    """The files and values that a start of nothing changes in the base
+    prefix, made when missing or made by another Wine; True when it was
+    kept from before."""
     key = {"wine": wine_identity(), "recipe": RECIPE}
     record = base.with_name(base.name + ".json")
     saved = kept(record, key)
-    if saved is None or not (base / "system.reg").exists():
+    reused = saved is not None and (base / "system.reg").exists()
+    if not reused:
         prefix = make_base_prefix(base)
         # Two starts of nothing: what the second changes, Wine changes each
         # time, and the kit is not blamed for it.
@@ -132,7 +135,7 @@ def prepared_base(base: Path) -> tuple[set, set]:
         saved = {"files": differences(first[0], second[0], set()),
                  "values": differences(first[1], second[1], set())}
         keep(record, key, **saved)
-    return set(saved["files"]), {tuple(value) for value in saved["values"]}
+    return (set(saved["files"]), {tuple(value) for value in saved["values"]}), reused
 
 
 def entries(folder: Path) -> dict:
