@@ -105,8 +105,9 @@ def examine(folder: Path, inf_name: str, code_page: int, launcher: str,
                              f"Put {inf_name} in the kit's folder.")], []
     inf = Inf(path, code_page)
     copies: list[Copy] = []
-    notes += opening_notes(inf)
-    if not notes or notes[-1].kind != "cannot-open":
+    unopened = opening_notes(inf)
+    notes += unopened
+    if not unopened:
         found, copies = install_notes(inf, folder)
         notes += found
     entries = register_entries(inf.text)
