@@ -1,11 +1,12 @@
 #!/usr/bin/python3
-"""Installs a kit with the built launcher in a fresh Wine prefix, as a user
+"""Installs a kit with the built launcher in a clean Wine prefix, as a user
 would start it, and reports what the kit did to the machine: the exit code,
 the files created or changed under C:\\, the registry values added or changed
 (both by comparing the prefix before and after) and the components regsvr32
-loaded.
+loaded. The notes of the kit check head the report.
 
-  demo.py ROOT [KIT-FOLDER] [--inf NAME]
+  demo.py ROOT [KIT-FOLDER] [--inf NAME] [--code-page N]
+  demo.py ROOT --check [KIT-FOLDER] [--inf NAME] [--code-page N]   the kit check alone, no Wine
 
 Without a kit folder it installs the sample kit of examples/ with the test
 component as its QuenlowSample.dll. The launcher is the shipped i686 image,
@@ -15,67 +16,22 @@ here, the x86_64 build of the same sources, and the report says so."""
 import argparse
 import re
 import shutil
+import subprocess
 import sys
 import time
 from pathlib import Path
 
-# The Wine harness of the end-to-end tests: prefixes, kits, starter.exe.
-sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
+TOOLS = Path(__file__).resolve().parent
+# The Wine harness of the end-to-end tests (prefixes, kits, starter.exe) and
+# the kit check.
+sys.path[:0] = [str(TOOLS.parent / "tests" / "e2e"), str(TOOLS / "kitcheck")]
 
+from check import examine  # noqa: E402
+from demo_prefix import differences, look, prepared_base, refusal_32_bit, restored  # noqa: E402
 from kit import IMAGES, lay_out_sample_kit, register_files  # noqa: E402
-from wine import (Prefix, cannot_run_32_bit, copy_prefix, make_base_prefix,  # noqa: E402
-                  remove_prefix)
+from notes import report  # noqa: E402
 
-# Registry files of a prefix, and the root each one holds.
-HIVES = {"system.reg": "HKLM", "user.reg": "HKCU"}
-STRING = re.compile(r'^(?:"((?:[^"\\]|\\.)*)"|@)=(.*)$')
-TYPES = {"str(2)": "REG_EXPAND_SZ", "dword": "REG_DWORD", "hex": "REG_BINARY",
-         "hex(7)": "REG_MULTI_SZ", "hex(b)": "REG_QWORD"}
-
-
-def read_hives(prefix: Prefix) -> dict:
-    """{(key, value name): (type, data)} of the registry files as saved."""
-    values = {}
-    for file_name, root in HIVES.items():
-        key = None
-        text = (prefix.path / file_name).read_text("utf-8", errors="replace")
-        for line in text.replace("\\\n", "").splitlines():
-            if line.startswith("["):
-                key = root + "\\" + line[1:line.rindex("]")].replace("\\\\", "\\")
-                continue
-            match = STRING.match(line)
-            if key is None or match is None:
-                continue
-            name = "(default)" if match.group(1) is None else unescape(match.group(1))
-            values[(key, name)] = typed(match.group(2))
-    return values
-
-
-def unescape(text: str) -> str:
-    return re.sub(r"\\(.)", r"\1", text)
-
-
-def typed(data: str) -> tuple[str, str]:
-    if data.startswith('"'):
-        return "REG_SZ", unescape(data[1:-1])
-    kind, _, rest = data.partition(":")
-    if kind == "str(2)":
-        return TYPES[kind], unescape(rest[1:-1])
-    if kind == "dword":
-        return TYPES[kind], f"{int(rest, 16)} (0x{rest})"
-    return TYPES.get(kind, kind), rest
-
-
-def read_files(prefix: Prefix) -> dict:
-    """{C: path: (size, modification time)} of every file of drive C."""
-    drive = prefix.path / "drive_c"
-    found = {}
-    for path in drive.rglob("*"):
-        if path.is_file() and not path.is_symlink():
-            status = path.stat()
-            found["C:\\" + str(path.relative_to(drive)).replace("/", "\\")] = (
-                status.st_size, status.st_mtime_ns)
-    return found
+SAMPLE_FOLDER = r"C:\Kits\My Kit"
 
 
 def components(trace: Path) -> list[tuple[str, str]]:
@@ -98,16 +54,6 @@ def components(trace: Path) -> list[tuple[str, str]]:
     return runs
 
 
-def look(prefix: Prefix) -> tuple[dict, dict]:
-    """The prefix's files and registry values, once its server has ended."""
-    prefix.wait()
-    return read_files(prefix), read_hives(prefix)
-
-
-def differences(before: dict, after: dict, ignored: set) -> list:
-    return sorted(k for k in after if before.get(k) != after[k] and k not in ignored)
-
-
 def lay_out(kit: Path, source: Path | None, build: Path) -> str:
     """Fills the kit folder; says where its launcher came from."""
     if source is None:
@@ -120,72 +66,69 @@ def lay_out(kit: Path, source: Path | None, build: Path) -> str:
     return "the built launcher"
 
 
-def main() -> int:
-    parser = argparse.ArgumentParser()
-    parser.add_argument("root", type=Path)
-    parser.add_argument("kit", type=Path, nargs="?")
-    parser.add_argument("--inf", default="setup.inf")
-    args = parser.parse_args()
-    root = args.root.resolve()
-    work = root / "build" / "demo"
-    stages = []
+def kit_check(kit: Path, inf: str, code_page: int) -> tuple[str, bool]:
+    """The check's report on a kit folder, and whether a note stops the install."""
+    notes, room = examine(kit, inf, code_page, "Quenlow.exe", kit.name)
+    return (report(notes, inf, f"Kit check of {kit.name}\\{inf}", room),
+            any(n.stops for n in notes))
 
-    def stage(name, started):
-        stages.append((name, (time.monotonic() - started) * 1000))
 
+def check_only(root: Path, kit: Path | None, inf: str, code_page: int) -> int:
+    """The kit check alone; the sample kit is laid out as the demo lays it
+    out, with the shipped image's component."""
+    if kit is None:
+        for step in (["--preset", "win32"], ["--build", "--preset", "win32", "--target",
+                                             "component"]):
+            subprocess.run(["cmake", *step], cwd=root, check=True, stdout=subprocess.DEVNULL)
+        kit = root / "build" / "demo" / "check" / "My Kit"
+        shutil.rmtree(kit.parent, ignore_errors=True)
+        lay_out_sample_kit(kit, root / "build" / "win32")
+    text, stops = kit_check(kit, inf, code_page)
+    print(text)
+    return 1 if stops else 0
+
+
+def prepare(root: Path, work: Path, kit: Path | None, stage) -> dict:
+    """The image to run, and the run's prefix made the same as the base,
+    with the kit laid out in it."""
     started = time.monotonic()
     build, image = root / "build" / "win32", "the shipped i686 image, under WoW64"
-    refusal = cannot_run_32_bit(work / "wow64-check", build / "tests" / "e2e" / "starter.exe")
+    refusal, reused = refusal_32_bit(work, build / "tests" / "e2e" / "starter.exe")
     if refusal:
         build = root / "build" / "win64"
         image = "the x86_64 build: the shipped image cannot run here"
-    stage("can 32-bit programs run here", started)
+    stage(f"can 32-bit programs run here ({'kept' if reused else 'asked'})", started)
 
     started = time.monotonic()
     base = work / ("base-prefix-" + build.name)
-    if not (base / "system.reg").exists():
-        make_base_prefix(base)
-    prefix = copy_prefix(base, work / "wineprefix")
-    folder = r"C:\Kits\My Kit" if args.kit is None else "C:\\Kits\\" + args.kit.resolve().name
-    binaries = build / "tests" / "e2e"
-    launcher_from = lay_out(prefix.drive_c(folder), args.kit, build)
-    # Each start of a prefix writes some files and values of Wine's own:
-    # two starts of nothing tell which, and the kit is not blamed for them.
-    prefix.wine("cmd", "/c", "exit")
-    first = look(prefix)
-    prefix.wine("cmd", "/c", "exit")
+    noise, reused = prepared_base(base)
+    prefix = restored(base, work / "wineprefix")
+    folder = SAMPLE_FOLDER if kit is None else "C:\\Kits\\" + kit.resolve().name
+    launcher_from = lay_out(prefix.drive_c(folder), kit, build)
     before = look(prefix)
-    noise = (set(differences(first[0], before[0], set())),
-             set(differences(first[1], before[1], set())))
-    stage("fresh prefix, kit laid out, two looks", started)
+    stage(f"prefix as the base ({'kept' if reused else 'made'}), kit laid out", started)
+    return {"build": build, "image": image, "refusal": refusal, "prefix": prefix,
+            "folder": folder, "launcher_from": launcher_from, "before": before, "noise": noise}
 
+
+def run(setup: dict, inf: str, trace: Path, stage):
     started = time.monotonic()
-    command = f'"{folder}\\Quenlow.exe" "%EXEPATH%{args.inf}"'
+    folder, prefix = setup["folder"], setup["prefix"]
+    command = f'"{folder}\\Quenlow.exe" "%EXEPATH%{inf}"'
     prefix.extra_env = {"WINEDEBUG": "-all,+pid,+loaddll"}
-    trace = work / "trace.txt"
-    result = prefix.start(folder, command, binaries / "starter.exe", timeout_ms=120000,
-                          trace=trace)
+    result = prefix.start(folder, command, setup["build"] / "tests" / "e2e" / "starter.exe",
+                          timeout_ms=120000, trace=trace)
+    # Once the launcher has ended, nothing of the kit's runs on: what Wine's
+    # own programs would still do is not waited for, and the registry is
+    # saved as the server ends.
+    prefix.kill()
     after = look(prefix)
     stage("Quenlow.exe, its install and registrations", started)
+    return command, result, after
 
+
+def print_changes(before: tuple, after: tuple, created: list, changed: list) -> None:
     files, values = after
-    created = differences(before[0], files, noise[0])
-    changed = differences(before[1], values, noise[1])
-    runs = components(trace)
-    listed = register_files(prefix.drive_c(folder) / args.inf)
-    remove_prefix(prefix)
-
-    print(f"Quenlow demo: {build.relative_to(root)}/Quenlow.exe ({image})")
-    if refusal:
-        print(f"  why         {refusal}")
-    print(f"  kit         {args.kit or 'examples/ (the sample kit)'}, laid out in {folder}\\"
-          f" with {launcher_from}")
-    print(f"  started as  {command}")
-    if result.exit_code is None:
-        print(f"  exit code   none: it did not end within 120 s\n{result.output}")
-        return 1
-    signed = result.exit_code - (1 << 32) if result.exit_code >= 1 << 31 else result.exit_code
-    print(f"  exit code   {signed}, after {result.elapsed_ms} ms")
     print(f"  files created or changed under C:\\ ({len(created)})")
     width = max((len(p) for p in created), default=0)
     for path in created:
@@ -197,6 +140,9 @@ def main() -> int:
         mark = "+" if (key, name) not in before[1] else "~"
         kind, data = values[(key, name)]
         print(f"    {mark} {f'{key}  {name}':<{width}}  {kind:<13} {data}")
+
+
+def print_runs(runs: list, listed: list) -> None:
     print(f"  components registered ({len(runs)} regsvr32 run{'s' * (len(runs) != 1)}, in order)")
     # The runs follow the section's lines, one each, in order, unless a
     # 32-bit regsvr32 handed a 64-bit DLL on to the 64-bit one.
@@ -205,13 +151,11 @@ def main() -> int:
     for number, (name, (tool, dll)) in enumerate(zip(names, runs), 1):
         label = f"{name:<{width}}  " if name else ""
         print(f"    {number}. {label}{dll}  (by {tool})")
-    print("  stages")
-    for name, ms in stages:
-        print(f"    {name:<45} {ms:6.0f} ms")
-    if args.kit:
-        return 0
-    # The sample kit must have done what its INF says, where this image's
-    # install program puts it.
+
+
+def sample_kit_worked(build: Path, code: int, created: list, changed: list, runs: list) -> bool:
+    """Whether the sample kit did what its INF says, where this image's
+    install program puts it."""
     where = IMAGES["i686" if build.name == "win32" else "x86_64"]
     expected = ([where.programs + r"\Quenlow Sample\readme.txt"],
                 [(where.software + r"\Quenlow Sample").lower()],
@@ -219,9 +163,60 @@ def main() -> int:
     got = ([p for p in created if p.endswith(r"\readme.txt")],
            sorted({key.lower() for key, name in changed if name == "InstallDir"}),
            [dll for _, dll in runs])
-    if result.exit_code != 0 or [[p.lower() for p in g] for g in got] != \
+    if code == 0 and [[p.lower() for p in g] for g in got] == \
             [[p.lower() for p in e] for e in expected]:
-        print(f"demo: FAILED: expected exit code 0 and {expected}")
+        return True
+    print(f"demo: FAILED: expected exit code 0 and {expected}")
+    return False
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser()
+    parser.add_argument("root", type=Path)
+    parser.add_argument("--check", action="store_true")
+    parser.add_argument("kit", type=Path, nargs="?")
+    parser.add_argument("--inf", default="setup.inf")
+    parser.add_argument("--code-page", type=int, default=932)
+    args = parser.parse_intermixed_args()
+    root, work = args.root.resolve(), args.root.resolve() / "build" / "demo"
+    if args.check:
+        return check_only(root, args.kit, args.inf, args.code_page)
+    stages = []
+
+    def stage(name, started):
+        stages.append((name, (time.monotonic() - started) * 1000))
+
+    setup = prepare(root, work, args.kit, stage)
+    started = time.monotonic()
+    notes, _ = kit_check(setup["prefix"].drive_c(setup["folder"]), args.inf, args.code_page)
+    stage("kit check", started)
+    command, result, after = run(setup, args.inf, work / "trace.txt", stage)
+    before, noise, folder = setup["before"], setup["noise"], setup["folder"]
+    created = differences(before[0], after[0], noise[0])
+    changed = differences(before[1], after[1], noise[1])
+    runs = components(work / "trace.txt")
+    listed = register_files(setup["prefix"].drive_c(folder) / args.inf)
+
+    print(notes)
+    print(f"Quenlow demo: {setup['build'].relative_to(root)}/Quenlow.exe ({setup['image']})")
+    if setup["refusal"]:
+        print(f"  why         {setup['refusal']}")
+    print(f"  kit         {args.kit or 'examples/ (the sample kit)'}, laid out in {folder}\\"
+          f" with {setup['launcher_from']}")
+    print(f"  started as  {command}")
+    if result.exit_code is None:
+        print(f"  exit code   none: it did not end within 120 s\n{result.output}")
+        return 1
+    signed = result.exit_code - (1 << 32) if result.exit_code >= 1 << 31 else result.exit_code
+    print(f"  exit code   {signed}, after {result.elapsed_ms} ms")
+    print_changes(before, after, created, changed)
+    print_runs(runs, listed)
+    print("  stages")
+    for name, ms in stages:
+        print(f"    {name:<45} {ms:6.0f} ms")
+    if args.kit:
+        return 0
+    if not sample_kit_worked(setup["build"], result.exit_code, created, changed, runs):
         return 1
     print("demo: passed")
     return 0

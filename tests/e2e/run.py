@@ -4,6 +4,7 @@
   run.py --build DIR --image IMAGE --list        the case names, one a line
   run.py --build DIR --image IMAGE --base        makes the base prefix that every case copies
   run.py --build DIR --image IMAGE --case NAME   runs one case in its own copy of it
+  run.py --build DIR --image IMAGE --check       the kit check on the sample kit, no Wine
 
 DIR is a Windows build folder, IMAGE the processor it builds for (x86_64, or
 i686 for the shipped image, run under WoW64). Where this machine cannot run a
@@ -13,6 +14,9 @@ Set QUENLOW_E2E_KEEP=1 to keep a case's prefix."""
 import argparse
 import contextlib
 import os
+import re
+import shutil
+import subprocess
 import sys
 import time
 from pathlib import Path
@@ -21,7 +25,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 
 from cases import CASES, COMMAND_KEY, MESSAGES, Case  # noqa: E402
 from kit import (EXAMPLES, IMAGES, WINE_TEMPLATE, Image, e2e_binaries, inf_text,  # noqa: E402
-                 lay_out_kit)
+                 lay_out_kit, lay_out_sample_kit)
 from screen import Xvfb  # noqa: E402
 from wine import (Prefix, Started, cannot_run_32_bit, copy_prefix,  # noqa: E402
                   make_base_prefix, read_journal, remove_prefix)
@@ -34,6 +38,7 @@ REFUSAL_BOUND_MS = 5000
 # Written by --base when the i686 image cannot run here, with the reason.
 NO_32_BIT = "no-32-bit.txt"
 SKIPPED = 77  # ctest's SKIP_RETURN_CODE
+CHECK = Path(__file__).resolve().parents[2] / "tools" / "kitcheck" / "check.py"
 
 
 def command_line(case: Case) -> str:
@@ -202,6 +207,25 @@ def make_base(work: Path, image: str) -> int:
     return 0
 
 
+def check_sample_kit(build: Path, image: str) -> int:
+    """The kit check on the sample kit, laid out as the demo lays it out
+    with this build's component: the shipped i686 one gives no note, the
+    x86_64 one only the note that it is not 32-bit, and the install fails."""
+    kit = e2e_binaries(build) / "kit-check" / "My Kit"
+    shutil.rmtree(kit.parent, ignore_errors=True)
+    lay_out_sample_kit(kit, build)
+    done = subprocess.run(["/usr/bin/python3", "-B", str(CHECK), str(kit)],
+                          capture_output=True, text=True, timeout=60)
+    notes = re.findall(r"^  setup\.inf:\d+: \w+: .* \(([\w-]+)\)$", done.stdout, re.M)
+    expected = ([], 0) if image == "i686" else (["not-32-bit"], 1)
+    print(done.stdout + done.stderr, end="")
+    if (notes, done.returncode) != expected:
+        print(f"kit check: FAILED: notes {notes}, exit {done.returncode}, expected {expected}")
+        return 1
+    print("kit check: passed")
+    return 0
+
+
 def main() -> int:
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", type=Path, required=True)
@@ -210,6 +234,7 @@ def main() -> int:
     group.add_argument("--list", action="store_true")
     group.add_argument("--base", action="store_true")
     group.add_argument("--case")
+    group.add_argument("--check", action="store_true")
     args = parser.parse_args()
     build = args.build.resolve()
     work = e2e_binaries(build)
@@ -218,6 +243,8 @@ def main() -> int:
         return 0
     if args.base:
         return make_base(work, args.image)
+    if args.check:
+        return check_sample_kit(build, args.image)
     case = next((c for c in CASES if c.name == args.case), None)
     if case is None:
         print(f"no case {args.case}")
