@@ -218,6 +218,9 @@ INSTALL_CASES = [
     ('failing registration', 1252, USUAL, 1 | 16, ARG, KIT, b'inffile', TEMPLATE,
      [b'a.dll', b'bad.dll', b'c.dll'], {'failing': b'bad'}),
     ('no section', 1252, USUAL, 0, ARG, KIT, b'inffile', TEMPLATE, [b'a.dll'], {}),
+    ('cut section', 1252, USUAL, 1, ARG, KIT, b'inffile', TEMPLATE,
+     [b'C:\\' + b'd' * 990 + b'\\a.dll', b'b' * 40 + b'.dll'], {}),
+    ('quoted by the author', 1252, USUAL, 1, ARG, KIT, b'inffile', TEMPLATE, [Q + b'my file.dll' + Q], {}),
 ]
 
 

@@ -102,14 +102,16 @@ Installed Prepare(const InstallWorld& world, std::string& command) {
 }
 
 // The section list as the profile reader fills the zero-filled 1024 bytes:
-// the lines, each with its NUL, cut to 1022 bytes.
-std::string SectionList(const InstallWorld& world, const std::string& infPath) {
+// the lines, each with its NUL, cut to 1022 bytes; `cut` when the reader
+// says so, with a count of 1022.
+std::string SectionList(const InstallWorld& world, const std::string& infPath, bool& cut) {
     std::string list;
     if (strcasecmp(world.sectionFile.c_str(), infPath.c_str()) == 0) {
         for (const std::string& line : world.sectionLines) {
             list += line + '\0';
         }
     }
+    cut = list.size() >= 1022;
     list = list.substr(0, 1022);
     list.resize(1024, '\0');
     return list;
@@ -117,7 +119,8 @@ std::string SectionList(const InstallWorld& world, const std::string& infPath) {
 
 void Register(const InstallWorld& world, Installed& installed) {
     installed.sectionRead = true;
-    std::string list = SectionList(world, installed.infPath);
+    bool cut = false;
+    std::string list = SectionList(world, installed.infPath, cut);
     const std::size_t folder = world.systemDirectory.size();
     if (list[0] == '\0' || folder == 0 || folder + sizeof "\\regsvr32.exe" > 260) {
         return;
@@ -126,6 +129,9 @@ void Register(const InstallWorld& world, Installed& installed) {
     while (list[0] != '\0') {
         const Popped popped = PopListEntry(list);
         list = popped.list;
+        if (cut && list[0] == '\0') {
+            break; // the cut last entry
+        }
         const std::string commandLine = RegistrationCommand(world.codePage, UpToNul(popped.entry));
         if (!commandLine.empty()) {
             installed.started.push_back(commandLine);

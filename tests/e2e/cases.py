@@ -74,6 +74,9 @@ def fill_section() -> tuple[list[str], list[str]]:
 
 
 FILLED_LINES, FILLED_NAMES = fill_section()
+# After ten filled lines the reader keeps 22 bytes of this one: a piece of a
+# name, which the registration tool would take for "b...b.dll".
+CUT_LINE, CUT_NAME = "b" * 40 + ".dll", "b" * 22 + ".dll"
 NAME_119 = "a" * 115 + ".inf"  # '"%EXEPATH%' + NAME_119 + '"' is 130 bytes
 DEEP_KIT = padded("C:\\Kits\\", "", 207)  # its directory with the separator: 208 bytes
 DEEP_INF = "i" * 62 + ".inf"  # '"' + 208 + 66 + '"' = 276: over 269
@@ -182,6 +185,11 @@ CASES = [
     Case("inf/section-over-1024-bytes", register=FILLED_LINES, components=FILLED_NAMES,
          journal=[("register", n) for n in FILLED_NAMES[:10]]),
     Case("inf/missing-file", argument='"%EXEPATH%missing.inf"', installed=False, journal=[]),
+    Case("inf/cut-last-entry-left-out", register=FILLED_LINES[:10] + [CUT_LINE],
+         components=FILLED_NAMES[:10] + [CUT_NAME],
+         journal=[("register", n) for n in FILLED_NAMES[:10]]),
+    Case("inf/quoted-by-the-author", register=['"my comp.dll"'], components=["my comp.dll"],
+         journal=[("register", "my comp.dll")]),
 
     # The examples stay working kits.
     Case("examples/setup-inf", example="setup.inf", components=["QuenlowSample.dll"],
