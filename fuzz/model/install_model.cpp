@@ -1,6 +1,7 @@
 // The install sequence step by step, with the driver's refusals: an argument
-// or install command that would be cut, and a file type too long for its
-// command key, stop the sequence with a message instead of running it.
+// or install command that would be cut, a file type too long for its
+// command key, and a launcher path cut to its buffer that the argument
+// names stop the sequence with a message instead of running it.
 #include "model/install_model.h"
 
 #include <strings.h>
@@ -36,12 +37,13 @@ RegistryRead Lookup(const InstallWorld& world, const std::string& subkey, std::u
     return QueryRegistryString(std::string(size, '\0'), value);
 }
 
+// Empty too for a path longer than its 260-byte buffer: the fake's world
+// has no short forms.
 std::string ModuleDirectory(const InstallWorld& world) {
-    if (world.modulePath.empty()) {
+    if (world.modulePath.empty() || world.modulePath.size() >= 260) {
         return "";
     }
-    // The platform cuts the path to its 260-byte buffer.
-    const SplitParts parts = SplitPath(world.codePage, world.modulePath.substr(0, 259));
+    const SplitParts parts = SplitPath(world.codePage, world.modulePath);
     return UpToNul(parts.drive) + UpToNul(parts.directory);
 }
 
@@ -71,6 +73,10 @@ Installed Prepare(const InstallWorld& world, std::string& command) {
         return Stop(installed, -2, 101);
     }
     const std::string directory = ModuleDirectory(world);
+    if (world.modulePath.size() >= 260 &&
+        MeasureReplacement(argument, "%EXEPATH%", "") != argument.size()) {
+        return Stop(installed, -2, 101);
+    }
 
     installed.opened.push_back(".inf");
     const RegistryRead type = Lookup(world, ".inf", 255);

@@ -173,6 +173,9 @@ TEST_F(RunInstallTest, RefusalsRunNothing) {
          "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
          "aaaaaaa.inf\"",
          "#101"},
+        {"%EXEPATH% names a folder its buffer cut",
+         [] { fake::TheWorld().modulePath = "D:\\" + std::string(300, 'k') + "\\Quenlow.exe"; },
+         "\"%EXEPATH%setup.inf\"", "#101"},
     };
     for (const Row& row : rows) {
         SetUp();
