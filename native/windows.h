@@ -166,6 +166,7 @@ LSTATUS RegCloseKey(HKEY key);
 DWORD SearchPathA(LPCSTR path, LPCSTR fileName, LPCSTR extension, DWORD bufferLength,
                   LPSTR buffer, LPSTR* filePart);
 DWORD GetFileAttributesA(LPCSTR fileName);
+DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR* filePart);
 BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info);
 
 // Processes.

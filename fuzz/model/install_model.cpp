@@ -1,7 +1,8 @@
 // The install sequence step by step, with the driver's refusals: an argument
 // or install command that would be cut, a file type too long for its
-// command key, and a launcher path cut to its buffer that the argument
-// names stop the sequence with a message instead of running it.
+// command key, a launcher path cut to its buffer that the argument names,
+// and an INF path that names no file stop the sequence with a message
+// instead of running it.
 #include "model/install_model.h"
 
 #include <strings.h>
@@ -45,6 +46,39 @@ std::string ModuleDirectory(const InstallWorld& world) {
     }
     const SplitParts parts = SplitPath(world.codePage, world.modulePath);
     return UpToNul(parts.drive) + UpToNul(parts.directory);
+}
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// A path with a drive or a network share as it is; else, as the fake's
+// GetFullPathNameA makes it, after the working folder or its drive.
+bool MakeFullPath(const InstallWorld& world, const std::string& path, std::string& full) {
+    if (path.size() >= 2 && (path[1] == ':' || (IsSeparator(path[0]) && IsSeparator(path[1])))) {
+        full = path;
+        return true;
+    }
+    if (path.empty()) {
+        return false;
+    }
+    const std::string& folder = world.currentDirectory;
+    full = (IsSeparator(path[0]) ? folder.substr(0, 2) : folder + "\\") + path;
+    return full.size() < 520;
+}
+
+// Whether the fake's file system holds `path`, by name regardless of ASCII
+// case.
+bool Exists(const InstallWorld& world, const std::string& path) {
+    std::vector<std::string> files = world.files;
+    files.insert(files.end(), world.findable.begin(), world.findable.end());
+    files.push_back(world.sectionFile);
+    for (const std::string& file : files) {
+        if (strcasecmp(file.c_str(), path.c_str()) == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string Substitute(const std::string& text, std::size_t sourceSize, const char* placeholder,
@@ -97,7 +131,10 @@ Installed Prepare(const InstallWorld& world, std::string& command) {
         return Stop(installed, -2, 101);
     }
     const std::string expanded = Substitute(argument, 260, "%EXEPATH%", directory, 270);
-    installed.infPath = UpToNul(StripQuotes(world.codePage, 520, expanded).destination);
+    if (!MakeFullPath(world, UpToNul(StripQuotes(world.codePage, 520, expanded).destination),
+                      installed.infPath)) {
+        return Stop(installed, -2, 101);
+    }
 
     const std::string text = UpToNul(commandTemplate.destination);
     if (MeasureReplacement(text, "%1", installed.infPath) >= 1024) {
@@ -158,6 +195,9 @@ Installed RunInstall(const InstallWorld& world) {
     Installed installed = Prepare(world, command);
     if (installed.message != 0) {
         return installed;
+    }
+    if (!Exists(world, installed.infPath)) {
+        return Stop(installed, -2, 101);
     }
     const ShellFile shell = ChooseShellFile(world.codePage, command, nullptr, true,
                                             [&world](const std::string& name, std::size_t) {

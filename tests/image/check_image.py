@@ -295,11 +295,12 @@ class Imports(unittest.TestCase):
     EXPECTED = {
         "kernel32.dll": {
             "GetCommandLineA", "GetModuleHandleA", "ExitProcess",  # start-up
+            "GetFullPathNameA",  # the INF path made full
             "GetProcAddress",  # the DLL search, narrowed where the system can
             "ExpandEnvironmentStringsA",  # the install command's template
             "GetModuleFileNameA", "GetACP", "GetCPInfo",  # own directory, lead bytes
             "GetModuleFileNameW", "WideCharToMultiByte", "GetShortPathNameW",  # its spelling
-            "SearchPathA", "GetFileAttributesA",  # program search
+            "SearchPathA", "GetFileAttributesA",  # program search; the INF file exists
             "GetExitCodeProcess", "Sleep", "CloseHandle",  # launcher
             "GetPrivateProfileSectionA", "GetSystemDirectoryA", "CreateProcessA",
             "WaitForSingleObject",  # registration
