@@ -154,6 +154,7 @@ HMODULE GetModuleHandleA(LPCSTR moduleName);
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
 
 // Environment.
+LPWSTR GetCommandLineW();
 DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size);
 
 // Registry.

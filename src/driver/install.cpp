@@ -1,6 +1,7 @@
 #include "install.h"
 
 #include "driver/registration.h"
+#include "driver/startup.h"
 #include "system/launcher.h"
 #include "system/registry.h"
 #include "text/leadbyte.h"
@@ -175,7 +176,7 @@ int RunInstall(HINSTANCE instance, const char* argument) {
 
     char infPath[kInfPathBytes] = {};
     char installCommand[kCommandBytes] = {};
-    if (!MakeInfPath(argumentCopy, moduleDirectory, infPath) ||
+    if (!IsArgumentAsTyped(argument) || !MakeInfPath(argumentCopy, moduleDirectory, infPath) ||
         !MakeInstallCommand(commandTemplate, infPath, installCommand)) {
         return Report(instance, kMessageSetupBroken, -2);
     }

@@ -92,6 +92,7 @@ TEST_F(RunInstallTest, InstallsThenRegisters) {
         "RegQueryValueExA(key, \"\", 1024)",
         "RegCloseKey(key)",
         "ExpandEnvironmentStringsA(\"" + kTemplate + "\", 520)",
+        "GetCommandLineW()",
         "GetFileAttributesA(\"D:\\kit\\setup.inf\")",
         "SearchPathA(null, \"C:\\windows\\System32\\rundll32.exe\", null, 260, buffer, null)",
         "GetFileAttributesA(\"C:\\windows\\System32\\rundll32.exe\")",
@@ -177,8 +178,8 @@ TEST_F(RunInstallTest, RefusalsRunNothing) {
          "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
          "aaaaaaa.inf\"",
          "#101"},
-        // The INF path must name a file: else the install program would
-        // start on nothing.
+        // The INF path must name a file, as typed: else the install program
+        // would start on nothing, or on another file.
         {"INF file missing", [] {}, "\"%EXEPATH%missing.inf\"", "#101"},
         {"INF path names a folder", [] { fake::TheWorld().folders = {"D:\\kit\\"}; },
          "\"%EXEPATH%\"", "#101"},
@@ -187,6 +188,15 @@ TEST_F(RunInstallTest, RefusalsRunNothing) {
         {"%EXEPATH% names a folder its buffer cut",
          [] { fake::TheWorld().modulePath = "D:\\" + std::string(300, 'k') + "\\Quenlow.exe"; },
          "\"%EXEPATH%setup.inf\"", "#101"},
+        {"argument typed with a best-fit look-alike",
+         [] { fake::TheWorld().commandLine = u"Q.exe D:\\k\u012bt\\setup.inf"; },
+         "D:\\kit\\setup.inf", "#101"},
+        {"argument typed with a character the code page lacks",
+         [] {
+             fake::TheWorld().commandLine = u"Q.exe D:\\kit\\\u0394.inf";
+             fake::TheWorld().files = {"D:\\kit\\?.inf"};
+         },
+         "D:\\kit\\?.inf", "#101"},
     };
     for (const Row& row : rows) {
         SetUp();
@@ -262,6 +272,8 @@ TEST_F(RunInstallTest, RegistersWhenTheInstallCommandCannotStart) {
 // An argument that does not name the launcher's folder does not need it.
 TEST_F(RunInstallTest, UnspellableFolderAndAnAbsolutePath) {
     GivenUnspellableFolder();
+    // Nor does a program name the code page cannot spell stop the argument.
+    fake::TheWorld().commandLine = u"\"D:\\Ελληνικά\\Quenlow.exe\" D:\\kit\\setup.inf";
     EXPECT_EQ(RunInstall(nullptr, "D:\\kit\\setup.inf"), 0);
     EXPECT_TRUE(Messages().empty());
     EXPECT_TRUE(RanAnything());

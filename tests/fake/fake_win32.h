@@ -59,6 +59,8 @@ struct World {
     // INF files of profileSections, compared ignoring ASCII case.
     std::vector<std::string> files;
     std::string currentDirectory = "C:\\kit"; // what GetFullPathNameA starts from
+    // GetCommandLineW; empty, as the oldest systems give it.
+    std::u16string commandLine;
 
     // The shell: whether it carries requests out, whether it hands back a
     // process, and what the successive exit-code reads of that process give.
