@@ -40,6 +40,7 @@ enum Flag2 : std::uint8_t {
     kShellStartsNoProcess = 4,
     kOwnSystemFolder = 8,
     kFailingRegistration = 16,
+    kInfFileElsewhere = 32, // the INF file exists, its section is in another
 };
 
 constexpr char kCommandKey[] = "\\shell\\Install\\command";
@@ -103,6 +104,8 @@ void DescribeFake(const model::InstallWorld& world, std::uint8_t flags2, int run
         fake.registry.push_back(stored);
     }
     fake.findable = world.findable;
+    fake.files = world.files;
+    fake.currentDirectory = world.currentDirectory;
     fake.shellRefuses = (flags2 & kShellRefuses) != 0;
     fake.shellStartsProcess = (flags2 & kShellStartsNoProcess) == 0;
     fake.exitCodeReads.assign(static_cast<std::size_t>(runningReads), {STILL_ACTIVE, false});
@@ -153,8 +156,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                           (flags & kCommandKeyRefuses) != 0, (flags & kCommandKeyHasDefault) != 0,
                           templateType, commandTemplate});
     world.findable = Findable(world.codePage, model::InstallCommand(world), candidates, fallbacks);
-    world.sectionFile =
-        (flags2 & kSectionInInfFile) != 0 ? model::RunInstall(world).infPath : "C:\\elsewhere.inf";
+    const std::string infPath = model::RunInstall(world).infPath;
+    world.sectionFile = (flags2 & kSectionInInfFile) != 0 ? infPath : "C:\\elsewhere.inf";
+    if ((flags2 & kInfFileElsewhere) != 0) {
+        world.files.push_back(infPath);
+    }
     const model::Installed expected = model::RunInstall(world);
 
     DescribeFake(world, flags2, runningReads, failing);

@@ -184,7 +184,8 @@ REGISTRY = [
 # in a NUL, 16 the command key is the file type's, 32 it refuses full
 # access, 64 it has a default value, 128 the template ends in a NUL.
 # Flags2: 1 the section is in the INF file, 2 the shell refuses, 4 the
-# shell starts no process, 8 own system folder, 16 a failing registration.
+# shell starts no process, 8 own system folder, 16 a failing registration,
+# 32 the INF file exists with its section in another.
 USUAL = 1 | 4 | 8 | 16 | 64 | 128
 TEMPLATE = b'%SystemRoot%\\System32\\rundll32.exe setupapi,InstallHinfSection DefaultInstall 132 %1'
 KIT = b'D:\\kit\\Quenlow.exe'
@@ -217,7 +218,12 @@ INSTALL_CASES = [
     ('no system folder', 1252, USUAL, 1 | 8, ARG, KIT, b'inffile', TEMPLATE, [b'a.dll'], {'folder': b''}),
     ('failing registration', 1252, USUAL, 1 | 16, ARG, KIT, b'inffile', TEMPLATE,
      [b'a.dll', b'bad.dll', b'c.dll'], {'failing': b'bad'}),
-    ('no section', 1252, USUAL, 0, ARG, KIT, b'inffile', TEMPLATE, [b'a.dll'], {}),
+    ('no section', 1252, USUAL, 32, ARG, KIT, b'inffile', TEMPLATE, [b'a.dll'], {}),
+    ('no inf file', 1252, USUAL, 0, ARG, KIT, b'inffile', TEMPLATE, [b'a.dll'], {}),
+    ('relative argument', 1252, USUAL, 1, b'setup.inf', KIT, b'inffile', TEMPLATE, [b'a.dll'], {}),
+    ('cut section', 1252, USUAL, 1, ARG, KIT, b'inffile', TEMPLATE,
+     [b'C:\\' + b'd' * 990 + b'\\a.dll', b'b' * 40 + b'.dll'], {}),
+    ('quoted by the author', 1252, USUAL, 1, ARG, KIT, b'inffile', TEMPLATE, [Q + b'my file.dll' + Q], {}),
 ]
 
 

@@ -154,6 +154,7 @@ HMODULE GetModuleHandleA(LPCSTR moduleName);
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
 
 // Environment.
+LPWSTR GetCommandLineW();
 DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size);
 
 // Registry.
@@ -166,6 +167,7 @@ LSTATUS RegCloseKey(HKEY key);
 DWORD SearchPathA(LPCSTR path, LPCSTR fileName, LPCSTR extension, DWORD bufferLength,
                   LPSTR buffer, LPSTR* filePart);
 DWORD GetFileAttributesA(LPCSTR fileName);
+DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR* filePart);
 BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info);
 
 // Processes.

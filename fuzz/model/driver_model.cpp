@@ -68,7 +68,7 @@ Popped PopListEntry(const std::string& list) {
 std::string RegistrationCommand(std::uint32_t codePage, const std::string& entry) {
     const SplitParts parts = SplitPath(codePage, entry);
     const std::string name = UpToNul(parts.fileName) + UpToNul(parts.extension);
-    const bool quoted = name.find(' ') != std::string::npos;
+    const bool quoted = name.find(' ') != std::string::npos && !HasQuote(codePage, name);
     const std::string command = "regsvr32 /s " + (quoted ? "\"" + name + "\"" : name);
     return command.size() + 1 <= 260 ? command : "";
 }

@@ -1,6 +1,8 @@
 // The install sequence step by step, with the driver's refusals: an argument
-// or install command that would be cut, and a file type too long for its
-// command key, stop the sequence with a message instead of running it.
+// or install command that would be cut, a file type too long for its
+// command key, a launcher path cut to its buffer that the argument names,
+// and an INF path that names no file stop the sequence with a message
+// instead of running it.
 #include "model/install_model.h"
 
 #include <strings.h>
@@ -36,13 +38,47 @@ RegistryRead Lookup(const InstallWorld& world, const std::string& subkey, std::u
     return QueryRegistryString(std::string(size, '\0'), value);
 }
 
+// Empty too for a path longer than its 260-byte buffer: the fake's world
+// has no short forms.
 std::string ModuleDirectory(const InstallWorld& world) {
-    if (world.modulePath.empty()) {
+    if (world.modulePath.empty() || world.modulePath.size() >= 260) {
         return "";
     }
-    // The platform cuts the path to its 260-byte buffer.
-    const SplitParts parts = SplitPath(world.codePage, world.modulePath.substr(0, 259));
+    const SplitParts parts = SplitPath(world.codePage, world.modulePath);
     return UpToNul(parts.drive) + UpToNul(parts.directory);
+}
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// A path with a drive or a network share as it is; else, as the fake's
+// GetFullPathNameA makes it, after the working folder or its drive.
+bool MakeFullPath(const InstallWorld& world, const std::string& path, std::string& full) {
+    if (path.size() >= 2 && (path[1] == ':' || (IsSeparator(path[0]) && IsSeparator(path[1])))) {
+        full = path;
+        return true;
+    }
+    if (path.empty()) {
+        return false;
+    }
+    const std::string& folder = world.currentDirectory;
+    full = (IsSeparator(path[0]) ? folder.substr(0, 2) : folder + "\\") + path;
+    return full.size() < 520;
+}
+
+// Whether the fake's file system holds `path`, by name regardless of ASCII
+// case.
+bool Exists(const InstallWorld& world, const std::string& path) {
+    std::vector<std::string> files = world.files;
+    files.insert(files.end(), world.findable.begin(), world.findable.end());
+    files.push_back(world.sectionFile);
+    for (const std::string& file : files) {
+        if (strcasecmp(file.c_str(), path.c_str()) == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::string Substitute(const std::string& text, std::size_t sourceSize, const char* placeholder,
@@ -71,6 +107,10 @@ Installed Prepare(const InstallWorld& world, std::string& command) {
         return Stop(installed, -2, 101);
     }
     const std::string directory = ModuleDirectory(world);
+    if (world.modulePath.size() >= 260 &&
+        MeasureReplacement(argument, "%EXEPATH%", "") != argument.size()) {
+        return Stop(installed, -2, 101);
+    }
 
     installed.opened.push_back(".inf");
     const RegistryRead type = Lookup(world, ".inf", 255);
@@ -91,7 +131,10 @@ Installed Prepare(const InstallWorld& world, std::string& command) {
         return Stop(installed, -2, 101);
     }
     const std::string expanded = Substitute(argument, 260, "%EXEPATH%", directory, 270);
-    installed.infPath = UpToNul(StripQuotes(world.codePage, 520, expanded).destination);
+    if (!MakeFullPath(world, UpToNul(StripQuotes(world.codePage, 520, expanded).destination),
+                      installed.infPath)) {
+        return Stop(installed, -2, 101);
+    }
 
     const std::string text = UpToNul(commandTemplate.destination);
     if (MeasureReplacement(text, "%1", installed.infPath) >= 1024) {
@@ -102,14 +145,16 @@ Installed Prepare(const InstallWorld& world, std::string& command) {
 }
 
 // The section list as the profile reader fills the zero-filled 1024 bytes:
-// the lines, each with its NUL, cut to 1022 bytes.
-std::string SectionList(const InstallWorld& world, const std::string& infPath) {
+// the lines, each with its NUL, cut to 1022 bytes; `cut` when the reader
+// says so, with a count of 1022.
+std::string SectionList(const InstallWorld& world, const std::string& infPath, bool& cut) {
     std::string list;
     if (strcasecmp(world.sectionFile.c_str(), infPath.c_str()) == 0) {
         for (const std::string& line : world.sectionLines) {
             list += line + '\0';
         }
     }
+    cut = list.size() >= 1022;
     list = list.substr(0, 1022);
     list.resize(1024, '\0');
     return list;
@@ -117,7 +162,8 @@ std::string SectionList(const InstallWorld& world, const std::string& infPath) {
 
 void Register(const InstallWorld& world, Installed& installed) {
     installed.sectionRead = true;
-    std::string list = SectionList(world, installed.infPath);
+    bool cut = false;
+    std::string list = SectionList(world, installed.infPath, cut);
     const std::size_t folder = world.systemDirectory.size();
     if (list[0] == '\0' || folder == 0 || folder + sizeof "\\regsvr32.exe" > 260) {
         return;
@@ -126,6 +172,9 @@ void Register(const InstallWorld& world, Installed& installed) {
     while (list[0] != '\0') {
         const Popped popped = PopListEntry(list);
         list = popped.list;
+        if (cut && list[0] == '\0') {
+            break; // the cut last entry
+        }
         const std::string commandLine = RegistrationCommand(world.codePage, UpToNul(popped.entry));
         if (!commandLine.empty()) {
             installed.started.push_back(commandLine);
@@ -146,6 +195,9 @@ Installed RunInstall(const InstallWorld& world) {
     Installed installed = Prepare(world, command);
     if (installed.message != 0) {
         return installed;
+    }
+    if (!Exists(world, installed.infPath)) {
+        return Stop(installed, -2, 101);
     }
     const ShellFile shell = ChooseShellFile(world.codePage, command, nullptr, true,
                                             [&world](const std::string& name, std::size_t) {

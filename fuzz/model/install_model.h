@@ -25,6 +25,8 @@ struct InstallWorld {
     std::string sectionFile;               // the INF file whose "RegisterFiles" section is...
     std::vector<std::string> sectionLines; // ...these lines
     std::string systemDirectory;
+    std::vector<std::string> files; // files besides the findable ones and the INF file
+    std::string currentDirectory = "C:\\kit";
 };
 
 struct Installed {
@@ -45,7 +47,8 @@ struct Installed {
 Installed RunInstall(const InstallWorld& world);
 
 // The install command the world leads to, or "" when the sequence stops
-// before it. Lets a harness make names in it findable.
+// before it, whether the INF file exists or not. Lets a harness make names
+// in it findable.
 std::string InstallCommand(const InstallWorld& world);
 
 } // namespace model

@@ -1,6 +1,7 @@
 #include "install.h"
 
 #include "driver/registration.h"
+#include "driver/startup.h"
 #include "system/launcher.h"
 #include "system/registry.h"
 #include "text/leadbyte.h"
@@ -70,6 +71,84 @@ bool HoldsPlaceholder(const char* text, const char* placeholder) {
     return MeasureReplacement(text, placeholder, "") != TextLength(text);
 }
 
+// The folder that "%EXEPATH%" stands for, into `moduleDirectory`; empty
+// when the program's own path cannot be read. False when the argument
+// names a folder that has no spelling in the code page, or none that its
+// buffer holds: an absolute INF path does not depend on where the launcher
+// lies.
+bool ReadModuleDirectory(const char* argumentCopy, char* moduleDirectory) {
+    return GetModuleDirectory(moduleDirectory) != kModuleDirectoryUnspellable ||
+           !HoldsPlaceholder(argumentCopy, "%EXEPATH%");
+}
+
+// The Install command's template for INF files, into the zero-filled
+// `commandTemplate`. Returns 0, or the message of the failure: the ".inf"
+// file type cannot be read, or its Install command cannot. A file type too
+// long to take the command key counts as a type without an Install command.
+UINT ReadInstallTemplate(char* commandTemplate) {
+    char keyPath[kKeyPathBytes] = {};
+    if (QueryRegistryString(keyPath, kKeyPathBytes, HKEY_CLASSES_ROOT, ".inf", "") != 0) {
+        return kMessageSetupBroken;
+    }
+    if (!AppendWithin(keyPath, kKeyPathBytes, kCommandKey) ||
+        !ReadCommandTemplate(keyPath, commandTemplate)) {
+        return kMessageOsNotSupported;
+    }
+    return 0;
+}
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// Into the zero-filled `fullPath` (kInfPathBytes). A path with a drive or a
+// network share stays as it is. A relative one is made absolute against
+// the working folder, as the user means it: given as it is, a bare name
+// would be looked for by the install program's setup engine in the
+// system's INF folder and by the profile reader in the Windows folder, two
+// other files. False when that fails or the full path does not fit.
+bool MakeFullPath(const char* path, char* fullPath) {
+    if ((path[0] != '\0' && path[1] == ':') || (IsSeparator(path[0]) && IsSeparator(path[1]))) {
+        AppendText(fullPath, path);
+        return true;
+    }
+    const DWORD length = GetFullPathNameA(path, kInfPathBytes, fullPath, nullptr);
+    return length != 0 && length < kInfPathBytes;
+}
+
+// The INF path, into the zero-filled `infPath` (kInfPathBytes): the
+// argument with "%EXEPATH%" expanded and its quotes stripped, made a full
+// path. False, and the path is not to be used, when the expansion would be
+// cut or the path names no file: a missing one, a folder, two paths in
+// one, a quote left in it. The install program would be started on it all
+// the same and show an error of its own, if any.
+bool MakeInfPath(const char* argumentCopy, const char* moduleDirectory, char* infPath) {
+    if (MeasureReplacement(argumentCopy, "%EXEPATH%", moduleDirectory) >= kExpandedBytes) {
+        return false;
+    }
+    char expandedArgument[kExpandedBytes] = {};
+    ReplacePlaceholder(argumentCopy, kArgumentBytes, "%EXEPATH%", moduleDirectory, expandedArgument,
+                       kExpandedBytes);
+    char strippedPath[kInfPathBytes] = {};
+    StripQuotes(strippedPath, kInfPathBytes, expandedArgument);
+    if (!MakeFullPath(strippedPath, infPath)) {
+        return false;
+    }
+    const DWORD attributes = GetFileAttributesA(infPath);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// The template with the INF path in place of "%1", into the zero-filled
+// `installCommand`. False when it would be cut: a cut command never runs.
+bool MakeInstallCommand(const char* commandTemplate, const char* infPath, char* installCommand) {
+    if (MeasureReplacement(commandTemplate, "%1", infPath) >= kCommandBytes) {
+        return false;
+    }
+    ReplacePlaceholder(commandTemplate, kTemplateBytes, "%1", infPath, installCommand,
+                       kCommandBytes);
+    return true;
+}
+
 } // namespace
 
 int RunInstall(HINSTANCE instance, const char* argument) {
@@ -85,43 +164,22 @@ int RunInstall(HINSTANCE instance, const char* argument) {
         argumentCopy[i] = argument[i];
     }
 
-    // Stays empty when the program's own path cannot be read. A folder the
-    // code page cannot spell stops only an argument that names it: an
-    // absolute INF path does not depend on where the launcher lies.
     char moduleDirectory[kModuleDirectoryBytes] = {};
-    if (GetModuleDirectory(moduleDirectory) == kModuleDirectoryUnspellable &&
-        HoldsPlaceholder(argumentCopy, "%EXEPATH%")) {
+    if (!ReadModuleDirectory(argumentCopy, moduleDirectory)) {
         return Report(instance, kMessageSetupBroken, -2);
     }
-
-    char keyPath[kKeyPathBytes] = {};
-    if (QueryRegistryString(keyPath, kKeyPathBytes, HKEY_CLASSES_ROOT, ".inf", "") != 0) {
-        return Report(instance, kMessageSetupBroken, -2);
-    }
-    // A file type too long to take the command key counts as a type
-    // without an Install command.
     char commandTemplate[kTemplateBytes] = {};
-    if (!AppendWithin(keyPath, kKeyPathBytes, kCommandKey) ||
-        !ReadCommandTemplate(keyPath, commandTemplate)) {
-        return Report(instance, kMessageOsNotSupported, -2);
+    const UINT lookupFailure = ReadInstallTemplate(commandTemplate);
+    if (lookupFailure != 0) {
+        return Report(instance, lookupFailure, -2);
     }
 
-    // Never run a cut or half-substituted path or command.
-    if (MeasureReplacement(argumentCopy, "%EXEPATH%", moduleDirectory) >= kExpandedBytes) {
-        return Report(instance, kMessageSetupBroken, -2);
-    }
-    char expandedArgument[kExpandedBytes] = {};
-    ReplacePlaceholder(argumentCopy, kArgumentBytes, "%EXEPATH%", moduleDirectory, expandedArgument,
-                       kExpandedBytes);
     char infPath[kInfPathBytes] = {};
-    StripQuotes(infPath, kInfPathBytes, expandedArgument);
-
-    if (MeasureReplacement(commandTemplate, "%1", infPath) >= kCommandBytes) {
+    char installCommand[kCommandBytes] = {};
+    if (!IsArgumentAsTyped(argument) || !MakeInfPath(argumentCopy, moduleDirectory, infPath) ||
+        !MakeInstallCommand(commandTemplate, infPath, installCommand)) {
         return Report(instance, kMessageSetupBroken, -2);
     }
-    char installCommand[kCommandBytes] = {};
-    ReplacePlaceholder(commandTemplate, kTemplateBytes, "%1", infPath, installCommand,
-                       kCommandBytes);
 
     LaunchAndWait(installCommand, nullptr, SW_SHOWNORMAL, nullptr, 1, 1);
     RegisterComponents(infPath);

@@ -25,8 +25,9 @@ bool LocateRegistrationTool(char (&tool)[MAX_PATH]) {
 }
 
 // "regsvr32 /s " and the entry's file name and extension; a name with a
-// blank goes in quotes so the tool gets it as one argument. False when the
-// command line would not fit: such an entry is skipped rather than cut.
+// blank goes in quotes so the tool gets it as one argument, unless the INF
+// file's author quoted it already. False when the command line would not
+// fit: such an entry is skipped rather than cut.
 bool BuildRegistrationCommand(const char* entry, char (&commandLine)[kCommandLineBytes]) {
     char fileName[kMaxPathPart + 1];
     char extension[kMaxPathPart + 1];
@@ -34,12 +35,13 @@ bool BuildRegistrationCommand(const char* entry, char (&commandLine)[kCommandLin
 
     const std::uint32_t nameLength = TextLength(fileName) + TextLength(extension);
     const bool hasBlank = FindBlank(fileName) != nullptr || FindBlank(extension) != nullptr;
-    const std::uint32_t quotes = hasBlank ? 2 : 0;
+    const bool quoted = hasBlank && !HasQuote(fileName) && !HasQuote(extension);
+    const std::uint32_t quotes = quoted ? 2 : 0;
     if (sizeof kToolCommand - 1 + nameLength + quotes >= kCommandLineBytes) {
         return false;
     }
 
-    const char* quote = hasBlank ? "\"" : "";
+    const char* quote = quoted ? "\"" : "";
     commandLine[0] = '\0';
     AppendText(commandLine, kToolCommand);
     AppendText(commandLine, quote);
@@ -87,7 +89,13 @@ int PopListEntry(char* list, std::uint32_t listSize, char* entry) {
 
 void RegisterComponents(const char* infPath) {
     char sectionList[kSectionBytes] = {};
-    GetPrivateProfileSectionA("RegisterFiles", sectionList, kSectionBytes, infPath);
+    // The reader says that it cut the section to the buffer with a count of
+    // the buffer's size less 2. The cut entry is a piece of a name, which
+    // may name another component, so it is not registered. A section that
+    // fills the buffer exactly gives the same count and loses its last
+    // entry too: a whole entry cannot be told from a cut one.
+    const bool cut = GetPrivateProfileSectionA("RegisterFiles", sectionList, kSectionBytes,
+                                               infPath) == kSectionBytes - 2;
     if (sectionList[0] == '\0') {
         return;
     }
@@ -105,6 +113,9 @@ void RegisterComponents(const char* infPath) {
     char entry[kSectionBytes];
     while (sectionList[0] != '\0') {
         PopListEntry(sectionList, kSectionBytes, entry);
+        if (cut && sectionList[0] == '\0') {
+            break;
+        }
         char commandLine[kCommandLineBytes];
         if (BuildRegistrationCommand(entry, commandLine)) {
             RunAndWait(tool, commandLine, startupInfo);

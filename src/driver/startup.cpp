@@ -6,10 +6,53 @@
 
 namespace {
 
-bool IsBlankOrControl(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte >= 0x01 && byte <= 0x20;
+// The command line's units: bytes of the ANSI code page, or UTF-16 units.
+unsigned Unit(char c) {
+    return static_cast<unsigned char>(c);
 }
+unsigned Unit(WCHAR c) {
+    return c;
+}
+
+template <typename Char> bool IsBlankOrControl(Char c) {
+    return Unit(c) >= 0x01 && Unit(c) <= 0x20;
+}
+
+// How many units a quoted name's scan steps over: a lead byte carries the
+// byte after it, so that a trail byte is never taken for the closing quote.
+std::uint32_t CharacterUnits(const char* p) {
+    return IsLeadByte(static_cast<unsigned char>(*p)) && p[1] != '\0' ? 2 : 1;
+}
+std::uint32_t CharacterUnits(const WCHAR* /*p*/) {
+    return 1;
+}
+
+// One rule for both forms of the command line, so that the two tails
+// start at the same character.
+template <typename Char> const Char* SkipName(const Char* commandLine) {
+    const Char* p = commandLine;
+    if (*p == '"') {
+        ++p;
+        while (*p != 0 && *p != '"') {
+            p += CharacterUnits(p);
+        }
+        if (*p == '"') {
+            ++p;
+        }
+    } else {
+        while (*p != 0 && !IsBlankOrControl(*p)) {
+            ++p;
+        }
+    }
+    while (IsBlankOrControl(*p)) {
+        ++p;
+    }
+    return p;
+}
+
+// The wide tail in the ANSI code page, terminator included: room for the
+// argument (at most 130 bytes) twice over.
+constexpr int kTypedBytes = 260;
 
 // The platform's calls looked up by name: they may be missing on the older
 // systems that the image still starts on.
@@ -42,22 +85,28 @@ void RestrictDllSearch() {
 }
 
 const char* SkipProgramName(const char* commandLine) {
-    const char* p = commandLine;
-    if (*p == '"') {
-        ++p;
-        while (*p != '\0' && *p != '"') {
-            p += IsLeadByte(static_cast<unsigned char>(*p)) && p[1] != '\0' ? 2 : 1;
-        }
-        if (*p == '"') {
-            ++p;
-        }
-    } else {
-        while (*p != '\0' && !IsBlankOrControl(*p)) {
-            ++p;
-        }
+    return SkipName(commandLine);
+}
+
+bool IsArgumentAsTyped(const char* argument) {
+    const WCHAR* commandLine = GetCommandLineW();
+    if (commandLine == nullptr || *commandLine == 0) {
+        return true; // no wide command line, as on the oldest systems
     }
-    while (IsBlankOrControl(*p)) {
-        ++p;
+    const WCHAR* tail = SkipName(commandLine);
+    char typed[kTypedBytes] = {};
+    BOOL lossy = FALSE;
+    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, tail, -1, typed, kTypedBytes, nullptr,
+                            &lossy) == 0) {
+        // Too long to be the argument, or a conversion the system does not
+        // make with these flags (a UTF-8 code page takes neither, the
+        // oldest systems may not): then the ANSI argument is what there is.
+        return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, tail, -1, nullptr, 0, nullptr,
+                                   &lossy) == 0;
     }
-    return p;
+    std::uint32_t i = 0;
+    while (typed[i] != '\0' && typed[i] == argument[i]) {
+        ++i;
+    }
+    return lossy == FALSE && typed[i] == argument[i];
 }

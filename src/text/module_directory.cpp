@@ -18,19 +18,21 @@ int ConvertToAnsi(const WCHAR* widePath, char* path, BOOL* lossy) {
 }
 
 // The ANSI path of a folder that the code page cannot spell names no folder
-// at all. Holds the ANSI path against the wide one and, when it is lossy,
-// puts the short form in its place, made of characters every code page
-// holds. False when no spelling of the path is found. Where the wide calls
-// or the conversion fail, as on the oldest systems, the ANSI path stands.
-bool SpellModulePath(char* modulePath) {
+// at all, and one that the buffer cut names the wrong one. Holds the ANSI
+// path against the wide one and, when it is lossy or `cut`, puts the short
+// form in its place, made of characters every code page holds. False when
+// no spelling of the path is found. Where the wide calls or the conversion
+// fail, as on the oldest systems, an ANSI path that was not cut stands.
+bool SpellModulePath(char* modulePath, bool cut) {
     WCHAR widePath[MAX_PATH] = {};
     if (GetModuleFileNameW(nullptr, widePath, MAX_PATH) == 0) {
-        return true;
+        return !cut;
     }
     widePath[MAX_PATH - 1] = 0;
     char spelled[MAX_PATH] = {};
     BOOL lossy = FALSE;
-    if (ConvertToAnsi(widePath, spelled, &lossy) == 0 || lossy == FALSE) {
+    const bool converted = ConvertToAnsi(widePath, spelled, &lossy) != 0;
+    if (!cut && (!converted || lossy == FALSE)) {
         return true;
     }
     WCHAR shortPath[MAX_PATH] = {};
@@ -48,12 +50,14 @@ bool SpellModulePath(char* modulePath) {
 
 int GetModuleDirectory(char* destination) {
     char modulePath[MAX_PATH] = {};
-    if (GetModuleFileNameA(nullptr, modulePath, MAX_PATH) == 0) {
+    const DWORD length = GetModuleFileNameA(nullptr, modulePath, MAX_PATH);
+    if (length == 0) {
         return -1;
     }
-    // Older systems leave a path cut to the buffer unterminated.
+    // A path cut to the buffer is reported with the buffer's size; older
+    // systems leave it unterminated.
     modulePath[MAX_PATH - 1] = '\0';
-    if (!SpellModulePath(modulePath)) {
+    if (!SpellModulePath(modulePath, length >= MAX_PATH)) {
         return kModuleDirectoryUnspellable;
     }
 

@@ -31,6 +31,7 @@ void GivenKit(const std::vector<std::string>& lines, const std::string& commandT
     world.exitCodeReads = {{STILL_ACTIVE, false}, {0, false}};
     world.signalledAfterReads = 1;
     world.profileSections.push_back({"D:\\kit\\setup.inf", "RegisterFiles", lines});
+    world.files = {"D:\\kit\\\x95\\\\setup.inf", "C:\\kit\\setup.inf"};
 }
 
 struct Row {
@@ -47,6 +48,7 @@ const std::vector<Row> kRows = {
     {"double-byte path", 932, "\"%EXEPATH%\x95\\\\setup.inf\"", nullptr, 0},
     {"empty argument", 0, "", nullptr, -1},
     {"argument too long", 0, std::string(131, 'a'), nullptr, -2},
+    {"no INF file", 0, "missing.inf", nullptr, -2},
     {"no association", 0, "setup.inf", [] { fake::TheWorld().registry.clear(); }, -2},
     {"no install command", 0, "setup.inf", [] { fake::TheWorld().registry.pop_back(); }, -2},
     {"program search through every blank", 0, "D:\\kit\\setup.inf",

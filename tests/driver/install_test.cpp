@@ -18,8 +18,8 @@ const std::string kTemplate =
 class RunInstallTest : public ::testing::Test {
   protected:
     // A system with the usual ".inf" association, the kit in D:\kit\ and
-    // an INF file that lists one component; the system folder is on the
-    // search path.
+    // an INF file that lists one component, the INF files the rows name and
+    // C:\kit\ as working folder; the system folder is on the search path.
     void SetUp() override {
         fake::Reset();
         ClassifyLeadBytes(0);
@@ -30,6 +30,8 @@ class RunInstallTest : public ::testing::Test {
         world.environment = {{"SystemRoot", "C:\\windows"}, {"Fill", std::string(400, 'f')}};
         world.findable = {"C:\\windows\\System32\\rundll32.exe", "rundll32.exe"};
         world.profileSections.push_back({"D:\\kit\\setup.inf", "RegisterFiles", {"a.dll"}});
+        world.files = {"C:\\x y\\s.inf  ", "C:\\a b\\s.inf", "C:\\kit\\x.inf",
+                       "C:\\kit\\%exepath%a.inf", "D:\\kit\\%SystemRoot%.inf"};
     }
     void TearDown() override { ClassifyLeadBytes(0); }
 
@@ -90,6 +92,8 @@ TEST_F(RunInstallTest, InstallsThenRegisters) {
         "RegQueryValueExA(key, \"\", 1024)",
         "RegCloseKey(key)",
         "ExpandEnvironmentStringsA(\"" + kTemplate + "\", 520)",
+        "GetCommandLineW()",
+        "GetFileAttributesA(\"D:\\kit\\setup.inf\")",
         "SearchPathA(null, \"C:\\windows\\System32\\rundll32.exe\", null, 260, buffer, null)",
         "GetFileAttributesA(\"C:\\windows\\System32\\rundll32.exe\")",
         Shell("C:\\windows\\System32\\rundll32.exe",
@@ -125,6 +129,7 @@ TEST_F(RunInstallTest, ArgumentBounds) {
     for (const Row& row : rows) {
         SetUp();
         ClassifyLeadBytes(row.codePage);
+        fake::TheWorld().files = {"C:\\kit\\" + row.argument};
         EXPECT_EQ(RunInstall(nullptr, row.argument.c_str()), row.result)
             << "row (" << row.name << ")";
         if (row.result == 0) {
@@ -173,6 +178,25 @@ TEST_F(RunInstallTest, RefusalsRunNothing) {
          "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
          "aaaaaaa.inf\"",
          "#101"},
+        // The INF path must name a file, as typed: else the install program
+        // would start on nothing, or on another file.
+        {"INF file missing", [] {}, "\"%EXEPATH%missing.inf\"", "#101"},
+        {"INF path names a folder", [] { fake::TheWorld().folders = {"D:\\kit\\"}; },
+         "\"%EXEPATH%\"", "#101"},
+        {"a blank after the closing quote", [] {}, "\"%EXEPATH%setup.inf\" ", "#101"},
+        {"two paths in one", [] {}, "%EXEPATH%a%EXEPATH%", "#101"},
+        {"%EXEPATH% names a folder its buffer cut",
+         [] { fake::TheWorld().modulePath = "D:\\" + std::string(300, 'k') + "\\Quenlow.exe"; },
+         "\"%EXEPATH%setup.inf\"", "#101"},
+        {"argument typed with a best-fit look-alike",
+         [] { fake::TheWorld().commandLine = u"Q.exe D:\\k\u012bt\\setup.inf"; },
+         "D:\\kit\\setup.inf", "#101"},
+        {"argument typed with a character the code page lacks",
+         [] {
+             fake::TheWorld().commandLine = u"Q.exe D:\\kit\\\u0394.inf";
+             fake::TheWorld().files = {"D:\\kit\\?.inf"};
+         },
+         "D:\\kit\\?.inf", "#101"},
     };
     for (const Row& row : rows) {
         SetUp();
@@ -203,19 +227,20 @@ TEST_F(RunInstallTest, InstallCommands) {
          "\"/i C:\\a b\\s.inf /q\""},
         {"template without %1 runs unchanged", "\"%EXEPATH%setup.inf\"", "prog.exe /all",
          "prog.exe", "\"/all\""},
-        {"two %EXEPATH% and two %1", "%EXEPATH%a%EXEPATH%", "prog.exe %1 %1", "prog.exe",
-         "\"D:\\kit\\aD:\\kit\\ D:\\kit\\aD:\\kit\\\""},
+        {"two %1", "%EXEPATH%setup.inf", "prog.exe %1 %1", "prog.exe",
+         "\"D:\\kit\\setup.inf D:\\kit\\setup.inf\""},
+        // A relative path is the working folder's file.
         {"lowercase placeholder stays", "%exepath%a.inf", "prog.exe %1", "prog.exe",
-         "\"%exepath%a.inf\""},
+         "\"C:\\kit\\%exepath%a.inf\""},
         // A REG_EXPAND_SZ template is expanded before the INF path goes in;
         // a REG_SZ one is taken as stored.
         {"REG_SZ template as stored", "x.inf", kTemplate, "rundll32.exe",
-         "\"setupapi,InstallHinfSection DefaultInstall 132 x.inf\"", REG_SZ},
+         "\"setupapi,InstallHinfSection DefaultInstall 132 C:\\kit\\x.inf\"", REG_SZ},
         {"%1 survives, the INF path is not expanded", "%EXEPATH%%SystemRoot%.inf",
          "%SystemRoot%\\System32\\rundll32.exe \"%1\"", "C:\\windows\\System32\\rundll32.exe",
          "\"\"D:\\kit\\%SystemRoot%.inf\"\""},
         {"expansion fills the template exactly", "x.inf", "%Fill%" + std::string(116, 'p') + " %1",
-         std::string(400, 'f') + std::string(116, 'p') + " x.inf", "null"},
+         std::string(400, 'f') + std::string(116, 'p') + " C:\\kit\\x.inf", "null"},
     };
     for (const Row& row : rows) {
         SetUp();
@@ -247,18 +272,23 @@ TEST_F(RunInstallTest, RegistersWhenTheInstallCommandCannotStart) {
 // An argument that does not name the launcher's folder does not need it.
 TEST_F(RunInstallTest, UnspellableFolderAndAnAbsolutePath) {
     GivenUnspellableFolder();
+    // Nor does a program name the code page cannot spell stop the argument.
+    fake::TheWorld().commandLine = u"\"D:\\Ελληνικά\\Quenlow.exe\" D:\\kit\\setup.inf";
     EXPECT_EQ(RunInstall(nullptr, "D:\\kit\\setup.inf"), 0);
     EXPECT_TRUE(Messages().empty());
     EXPECT_TRUE(RanAnything());
 }
 
-// Without its own path the launcher treats "%EXEPATH%" as empty.
+// Without its own path the launcher treats "%EXEPATH%" as empty: the INF
+// path is then the working folder's file.
 TEST_F(RunInstallTest, NoModulePath) {
     fake::TheWorld().modulePath = "";
-    fake::TheWorld().profileSections[0].file = "setup.inf";
+    fake::TheWorld().profileSections[0].file = "C:\\kit\\setup.inf";
     EXPECT_EQ(RunInstall(nullptr, "\"%EXEPATH%setup.inf\""), 0);
+    EXPECT_EQ(fake::CallsTo("GetFullPathNameA"),
+              Lines{"GetFullPathNameA(\"setup.inf\", 520, null)"});
     EXPECT_EQ(fake::CallsTo("GetPrivateProfileSectionA"),
-              Lines{"GetPrivateProfileSectionA(\"RegisterFiles\", 1024, \"setup.inf\")"});
+              Lines{"GetPrivateProfileSectionA(\"RegisterFiles\", 1024, \"C:\\kit\\setup.inf\")"});
 }
 
 } // namespace

@@ -136,6 +136,10 @@ TEST_F(RegisterComponentsTest, CommandLines) {
         {"key goes with the directory", 0, {"x=C:\\d\\y.dll"}, {"regsvr32 /s y.dll"}},
         {"blank in the name is quoted", 0, {"my file.dll"}, {"regsvr32 /s \"my file.dll\""}},
         {"blank in the extension is quoted", 0, {"f.d ll"}, {"regsvr32 /s \"f.d ll\""}},
+        {"the author's quotes are not doubled",
+         0,
+         {"\"my file.dll\""},
+         {"regsvr32 /s \"my file.dll\""}},
         {"trailing separator", 0, {"dir\\"}, {"regsvr32 /s "}},
         {"trail byte 0x5C kept whole", 932, {"C:\\\x95\\.dll"}, {"regsvr32 /s \x95\\.dll"}},
         {"longest name that fits",
@@ -152,6 +156,11 @@ TEST_F(RegisterComponentsTest, CommandLines) {
          {"regsvr32 /s \"" + std::string(240, 'a') + " b\""}},
         {"name and extension cut at 255 each", 0, {name240 + "." + name240}, {}},
         {"empty section", 0, {}, {}},
+        // The reader cuts the second line to 22 bytes: a piece of a name.
+        {"the cut last entry is left out",
+         0,
+         {"C:\\" + std::string(990, 'd') + "\\a.dll", std::string(40, 'b') + ".dll"},
+         {"regsvr32 /s a.dll"}},
     };
     for (const Row& row : rows) {
         fake::Reset();
@@ -169,7 +178,8 @@ TEST_F(RegisterComponentsTest, NothingToRegisterStartsNothing) {
                                     "\"C:\\kit\\missing.inf\")"}));
 }
 
-// A section larger than the buffer: only the entries the reader returned.
+// A section larger than the buffer: only the whole entries the reader
+// returned.
 TEST_F(RegisterComponentsTest, SectionCutToTheBuffer) {
     Lines lines;
     for (int i = 0; i < 200; ++i) {
@@ -180,7 +190,7 @@ TEST_F(RegisterComponentsTest, SectionCutToTheBuffer) {
     const Lines started = CommandLines();
     ASSERT_GE(started.size(), 50u);
     ASSERT_LE(started.size(), 70u);
-    for (std::size_t i = 0; i + 1 < started.size(); ++i) {
+    for (std::size_t i = 0; i < started.size(); ++i) {
         EXPECT_EQ(started[i], "regsvr32 /s component" + std::to_string(i) + ".dll");
     }
     EXPECT_EQ(fake::OpenHandles(), 0);

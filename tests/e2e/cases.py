@@ -74,6 +74,9 @@ def fill_section() -> tuple[list[str], list[str]]:
 
 
 FILLED_LINES, FILLED_NAMES = fill_section()
+# After ten filled lines the reader keeps 22 bytes of this one: a piece of a
+# name, which the registration tool would take for "b...b.dll".
+CUT_LINE, CUT_NAME = "b" * 40 + ".dll", "b" * 22 + ".dll"
 NAME_119 = "a" * 115 + ".inf"  # '"%EXEPATH%' + NAME_119 + '"' is 130 bytes
 DEEP_KIT = padded("C:\\Kits\\", "", 207)  # its directory with the separator: 208 bytes
 DEEP_INF = "i" * 62 + ".inf"  # '"' + 208 + 66 + '"' = 276: over 269
@@ -90,11 +93,9 @@ CASES = [
     Case("success/plain-absolute-path", argument=KIT + "\\setup.inf", register=ORDERED,
          components=ORDERED, journal=ORDERED_JOURNAL),
     Case("success/plain-absolute-path-trailing-blanks", argument=KIT + "\\setup.inf  "),
-    # Blanks after a closing quote keep that quote in the INF path (only the
-    # last byte is dropped): the install command and the registration find no
-    # INF, so nothing happens, and the launcher still ends with 0.
-    Case("success/quoted-path-then-blanks-installs-nothing", argument=f'"{KIT}\\setup.inf"  ',
-         installed=False, journal=[]),
+    # A relative path is the working folder's file, for the install program
+    # and the registrations alike.
+    Case("success/relative-argument-from-the-kit", argument="setup.inf"),
     # The launcher waits for the install program's end before registering.
     Case("success/waits-for-install-program", registry=set_template(PROBE + " /install %1"),
          env={"QUENLOW_PROBE_MS": "2500"}, installed=False,
@@ -145,6 +146,11 @@ CASES = [
     refused("refused/no-install-command", -2, registry=file_type("quenlowfile", None)),
     refused("refused/inf-default-not-a-string", -2,
             registry=[("add", r"HKCR\.inf", None, "REG_DWORD", "1")]),
+    # An INF path that names no file: the install program would start on it.
+    refused("refused/missing-inf", -2, argument='"%EXEPATH%missing.inf"', message=101),
+    # Blanks after a closing quote keep that quote in the INF path (only the
+    # last byte is dropped).
+    refused("refused/quoted-path-then-blanks", -2, argument=f'"{KIT}\\setup.inf"  '),
 
     # Limits, each next to a case just inside it: what does not fit is
     # refused whole (message 101 or 102, -2), never cut and run.
@@ -181,7 +187,11 @@ CASES = [
          journal=[("register", "my file.dll")]),
     Case("inf/section-over-1024-bytes", register=FILLED_LINES, components=FILLED_NAMES,
          journal=[("register", n) for n in FILLED_NAMES[:10]]),
-    Case("inf/missing-file", argument='"%EXEPATH%missing.inf"', installed=False, journal=[]),
+    Case("inf/cut-last-entry-left-out", register=FILLED_LINES[:10] + [CUT_LINE],
+         components=FILLED_NAMES[:10] + [CUT_NAME],
+         journal=[("register", n) for n in FILLED_NAMES[:10]]),
+    Case("inf/quoted-by-the-author", register=['"my comp.dll"'], components=["my comp.dll"],
+         journal=[("register", "my comp.dll")]),
 
     # The examples stay working kits.
     Case("examples/setup-inf", example="setup.inf", components=["QuenlowSample.dll"],

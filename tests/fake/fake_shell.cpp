@@ -60,7 +60,41 @@ DWORD GetFileAttributesA(LPCSTR fileName) {
             return FILE_ATTRIBUTE_DIRECTORY;
         }
     }
-    return FILE_ATTRIBUTE_NORMAL;
+    for (const auto& section : world.profileSections) {
+        if (fake::SameText(section.file, fileName)) {
+            return FILE_ATTRIBUTE_NORMAL;
+        }
+    }
+    for (const auto* names : {&world.findable, &world.files}) {
+        for (const std::string& name : *names) {
+            if (fake::SameText(name, fileName)) {
+                return FILE_ATTRIBUTE_NORMAL;
+            }
+        }
+    }
+    return INVALID_FILE_ATTRIBUTES;
+}
+
+// Like the platform: the working folder's drive before a rooted path, the
+// folder itself before any other; the length, or the size a buffer would
+// need when it does not fit. A path with a drive is not modelled.
+DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR* filePart) {
+    char quoted[1100];
+    fake::Record("GetFullPathNameA(%s, %u, %s)", fake::Quoted(fileName, quoted, sizeof quoted),
+                 bufferLength, filePart == nullptr ? "null" : "filePart");
+    if (fileName[0] == '\0') {
+        return 0;
+    }
+    const bool rooted = fileName[0] == '\\' || fileName[0] == '/';
+    char full[2200];
+    const int length = std::snprintf(full, sizeof full, "%.*s%s%s",
+                                     rooted ? 2 : static_cast<int>(world.currentDirectory.size()),
+                                     world.currentDirectory.c_str(), rooted ? "" : "\\", fileName);
+    if (static_cast<DWORD>(length) >= bufferLength) {
+        return static_cast<DWORD>(length + 1);
+    }
+    std::memcpy(buffer, full, static_cast<std::size_t>(length) + 1);
+    return static_cast<DWORD>(length);
 }
 
 BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info) {

@@ -197,6 +197,11 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int wideLe
     return length;
 }
 
+LPWSTR GetCommandLineW() {
+    fake::Record("GetCommandLineW()");
+    return world.commandLine.data();
+}
+
 UINT GetACP() { return world.codePage; }
 
 BOOL GetCPInfo(UINT, LPCPINFO info) {

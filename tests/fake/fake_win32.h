@@ -55,6 +55,12 @@ struct World {
     std::vector<RegistryKey> registry;
     std::vector<std::string> findable; // names SearchPathA finds, compared exactly
     std::vector<std::string> folders;  // those of them that are folders
+    // The files GetFileAttributesA finds besides the findable names and the
+    // INF files of profileSections, compared ignoring ASCII case.
+    std::vector<std::string> files;
+    std::string currentDirectory = "C:\\kit"; // what GetFullPathNameA starts from
+    // GetCommandLineW; empty, as the oldest systems give it.
+    std::u16string commandLine;
 
     // The shell: whether it carries requests out, whether it hands back a
     // process, and what the successive exit-code reads of that process give.

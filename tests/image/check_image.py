@@ -291,15 +291,18 @@ class Imports(unittest.TestCase):
     # The messages are loaded and shown through the wide forms, so that the
     # Japanese texts survive any code page; regsvr32 is run from the system
     # folder; the own path is read wide too, to tell whether the code page
-    # can spell it, and shortened where it cannot.
+    # can spell it, and shortened where it cannot; so is the command line,
+    # to tell whether the argument is spelled as typed.
     EXPECTED = {
         "kernel32.dll": {
             "GetCommandLineA", "GetModuleHandleA", "ExitProcess",  # start-up
+            "GetCommandLineW",  # the argument as typed
+            "GetFullPathNameA",  # the INF path made full
             "GetProcAddress",  # the DLL search, narrowed where the system can
             "ExpandEnvironmentStringsA",  # the install command's template
             "GetModuleFileNameA", "GetACP", "GetCPInfo",  # own directory, lead bytes
             "GetModuleFileNameW", "WideCharToMultiByte", "GetShortPathNameW",  # its spelling
-            "SearchPathA", "GetFileAttributesA",  # program search
+            "SearchPathA", "GetFileAttributesA",  # program search; the INF file exists
             "GetExitCodeProcess", "Sleep", "CloseHandle",  # launcher
             "GetPrivateProfileSectionA", "GetSystemDirectoryA", "CreateProcessA",
             "WaitForSingleObject",  # registration

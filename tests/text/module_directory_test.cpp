@@ -27,7 +27,11 @@ TEST(GetModuleDirectory, Examples) {
         {"network path", 0, "\\\\srv\\share\\kit\\Quenlow.exe", 0, "\\\\srv\\share\\kit\\"},
         {"no separator", 0, "Quenlow.exe", 0, ""},
         {"trail byte 0x5C", 932, "C:\\\x95\\\\Quenlow.exe", 0, "C:\\\x95\\\\"},
-        {"path cut by the platform", 0, "C:\\" + std::string(300, 'a'), 0, "C:\\"},
+        // A path cut to its buffer names another folder: the short form.
+        {"path cut by the platform: refused", 0, "C:\\" + std::string(300, 'a'), -2, ""},
+        {"path cut by the platform: the short form", 932,
+         "C:\\" + std::string(300, '\x81') + "\\Q.exe", 0, "C:\\KIT~1\\",
+         u"C:\\" + std::u16string(150, u'＝') + u"\\Q.exe", u"C:\\KIT~1\\Q.exe"},
         // The ANSI path where the code page holds it, else the short form,
         // else no directory at all: a path with '?' in it names no folder.
         {"representable: the ANSI bytes", 1252, "C:\\Kits\\Caf\xe9\\Quenlow.exe", 0,
@@ -80,7 +84,7 @@ TEST(GetModuleDirectory, NoPathWritesNothing) {
 // The longest result: a 2-byte drive and a 255-byte directory.
 TEST(GetModuleDirectory, LongestDirectoryFits) {
     fake::Reset();
-    fake::TheWorld().modulePath = "C:" + std::string(254, 'd') + "\\x.exe";
+    fake::TheWorld().modulePath = "C:" + std::string(254, 'd') + "\\x";
     Guarded<258> destination;
     EXPECT_EQ(GetModuleDirectory(destination.bytes), 0);
     EXPECT_EQ(destination.Text(), "C:" + std::string(254, 'd') + "\\");
