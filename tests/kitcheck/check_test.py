@@ -48,6 +48,7 @@ ROWS = [
      "[RegisterFiles]\nkit.dll\n", "utf-16",
      {"bin/kit.dll": DLL32, "READ ME, FIRST.TXT": b"", "packed.tx_": b""}, []),
     (REGISTER + "表.dll\n", "cp932", {"表.dll": DLL32}, []),
+    (REGISTER + '"my comp.dll"\n', "cp932", {"my comp.dll": DLL32}, []),
     (HEAD + "[DefaultInstall]\nReboot\n[DefaultInstall.NT]\n", "cp932", {}, []),
     # One note each.
     (HEAD + "[DefaultInstall]\nCopyFiles=Kit.Files\n[Kit.Files]\nhere.txt\ngone.txt\n",

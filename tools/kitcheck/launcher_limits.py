@@ -149,8 +149,8 @@ def section_notes(entries: list[tuple[int, str]], code_page: int) -> list[Note]:
                 f"[RegisterFiles] takes {total} bytes as the launcher reads it (each line and a"
                 f" NUL, and one NUL more); it reads {SECTION_BYTES}. From this line on"
                 f" {len(cut)} entr{'ies' if len(cut) != 1 else 'y'} ({', '.join(cut[:4])}"
-                f"{', ...' if len(cut) > 4 else ''}) are not registered, or the first of"
-                f" them is registered cut.",
+                f"{', ...' if len(cut) > 4 else ''}) are not registered: the launcher leaves"
+                f" out the one that the read cuts, and never sees those after it.",
                 "Drop the folder parts of the lines (the launcher drops them anyway), or register"
                 " fewer components.")]
     return []
@@ -173,7 +173,10 @@ def entry_notes(entries: list[tuple[int, str]], kit_files: set[str], copied: set
                 " component is not registered.",
                 f"Give the component a name that code page {code_page} spells."))
             continue
-        length = len(TOOL_COMMAND) + size(bare, code_page) + (2 if " " in bare else 0)
+        # The launcher quotes a name with a blank unless the author did;
+        # regsvr32 takes the quotes off.
+        quotes = 2 if " " in bare and '"' not in bare else 0
+        length = len(TOOL_COMMAND) + size(bare, code_page) + quotes
         if length >= COMMAND_LINE_BYTES:
             notes.append(Note(
                 "entry-too-long", number, True, f"{bare[:40]}... is too long to register",
@@ -183,8 +186,9 @@ def entry_notes(entries: list[tuple[int, str]], kit_files: set[str], copied: set
                 f"Shorten the file's name to at most"
                 f" {COMMAND_LINE_BYTES - 1 - length + size(bare, code_page)} bytes."))
             continue
-        in_kit = bare.lower() in kit_files
-        if not in_kit and bare.lower() not in copied:
+        name = bare.replace('"', "").lower()
+        in_kit = name in kit_files
+        if not in_kit and name not in copied:
             notes.append(Note(
                 "not-found", number, True, f"regsvr32 will not find {bare}",
                 f"The launcher runs regsvr32 /s {bare}, by that name alone; regsvr32 looks in"
