@@ -55,7 +55,7 @@ def apply_registry(prefix: Prefix, actions: list[tuple]) -> None:
 
 
 def look_at_box(prefix: Prefix, case: Case, starter: Path, shots: Path, screen: Xvfb,
-                problems: list[str]) -> Started:
+                problems: list[str], trace: Path) -> Started:
     """Starts the launcher on the display; when its box shows, reads it,
     photographs it and presses Enter."""
     caption = DEFAULT_CAPTIONS[case.locale]
@@ -76,7 +76,7 @@ def look_at_box(prefix: Prefix, case: Case, starter: Path, shots: Path, screen: 
         screen.press_key(window, "Return")
 
     result = prefix.start(case.folder, command_line(case), starter, timeout_ms=60000,
-                          watch=True, on_line=on_line)
+                          watch=True, on_line=on_line, trace=trace)
     if not seen:
         problems.append("no message box appeared")
     if result.windows != [caption]:
@@ -141,6 +141,24 @@ def run_case(build: Path, case: Case, image: Image) -> list[str]:
         return check_case(build, case, image, prefix, screen)
 
 
+def report_failure(result: Started) -> str | None:
+    """What kept starter.exe's report from telling how the launcher ended."""
+    if result.stuck:
+        # The report is in, but the checks would read a prefix whose Wine
+        # did not behave: say so rather than trust them.
+        return "starter.exe reported, then its Wine process did not end"
+    if result.stalled:
+        return (f"the launcher ended (exit code {result.exit_code}, after {result.elapsed_ms}"
+                f" ms), then starter.exe or Wine hung before the end of the report")
+    if result.timed_out:
+        return "the launcher did not end in time"
+    if result.not_started is not None:
+        return f"starter.exe could not start the launcher (error {result.not_started})"
+    if result.exit_code is None:
+        return "starter.exe's report is incomplete"
+    return None
+
+
 def check_case(build: Path, case: Case, image: Image, prefix: Prefix,
                screen: Xvfb | None) -> list[str]:
     work = e2e_binaries(build)
@@ -151,27 +169,19 @@ def check_case(build: Path, case: Case, image: Image, prefix: Prefix,
                 case.components, ENCODINGS[case.locale], readme, case.planted, image)
     apply_registry(prefix, case.registry)
     starter = work / "starter.exe"
+    trace = work / "traces" / (case.name.replace("/", "-") + ".txt")
+    trace.parent.mkdir(exist_ok=True)
     if screen:
-        result = look_at_box(prefix, case, starter, work / "screenshots", screen, problems)
+        result = look_at_box(prefix, case, starter, work / "screenshots", screen, problems, trace)
     else:
-        result = prefix.start(case.folder, command_line(case), starter, timeout_ms=60000)
+        result = prefix.start(case.folder, command_line(case), starter, timeout_ms=60000,
+                              trace=trace)
 
-    if result.stuck:
-        # The report is in, but the checks below would read a prefix whose
-        # Wine did not behave: say so rather than trust them.
-        problems.append("starter.exe reported, then its Wine process did not end:\n"
-                        + result.output)
-        return problems
-    if result.stalled:
-        problems.append(f"the launcher ended (exit code {result.exit_code}, after"
-                        f" {result.elapsed_ms} ms), then starter.exe or Wine hung before"
-                        f" the end of the report:\n{result.output}")
-        return problems
-    if result.timed_out:
-        problems.append(f"the launcher did not end in time:\n{result.output}")
-        return problems
-    if result.exit_code is None:
-        problems.append(f"starter.exe's report is incomplete:\n{result.output}")
+    failure = report_failure(result)
+    if failure:
+        said = trace.read_text(errors="replace").splitlines()[-40:] if trace.exists() else []
+        problems.append(f"{failure}:\n{result.output}"
+                        + ("Wine's error output ended:\n  " + "\n  ".join(said) if said else ""))
         return problems
     expected_code = case.exit_code & 0xFFFFFFFF
     if result.exit_code != expected_code:

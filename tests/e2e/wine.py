@@ -51,6 +51,7 @@ class Started:
     timed_out: bool = False  # the program did not end within the time limit
     stalled: bool = False  # the program's end was reported, the rest of the report never came
     stuck: bool = False  # the report came, but starter.exe's process did not end
+    not_started: int | None = None  # the error of a program that could not be started
     left: list[str] = field(default_factory=list)
     windows: list[str] = field(default_factory=list)
     controls: list[tuple[str, str]] = field(default_factory=list)
@@ -72,6 +73,8 @@ def parse_starter_line(result: Started, line: str) -> None:
         result.controls.append((kind, text))
     elif word == "timeout":
         result.timed_out = True
+    elif word == "not-started":
+        result.not_started = int(rest)
 
 
 def read_lines(fd: int, deadline):
