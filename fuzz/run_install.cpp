@@ -181,8 +181,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 "message");
     ExpectCalls("RegOpenKeyExA", Lines("RegOpenKeyExA(HKCR, \"%s\", 0, 0xf003f)", expected.opened),
                 "registry keys");
-    ExpectCalls("SearchPathA",
-                Lines("SearchPathA(null, \"%s\", null, 260, buffer, null)", expected.searched),
+    ExpectCalls("SearchPathA", Lines("SearchPathA(%s, null, 260, buffer, null)", expected.searched),
                 "names tested");
     const std::vector<std::string> shell = fake::CallsTo("ShellExecuteExA");
     harness::ExpectSame(static_cast<int>(shell.size()), expected.launched ? 1 : 0, "shell calls");

@@ -68,10 +68,13 @@ bool MakeFullPath(const InstallWorld& world, const std::string& path, std::strin
 }
 
 // Whether the fake's file system holds `path`, by name regardless of ASCII
-// case.
+// case; a findable name without a folder part lies in the system folder.
 bool Exists(const InstallWorld& world, const std::string& path) {
     std::vector<std::string> files = world.files;
-    files.insert(files.end(), world.findable.begin(), world.findable.end());
+    for (const std::string& name : world.findable) {
+        const bool bare = name.find_first_of("\\/:") == std::string::npos;
+        files.push_back(bare ? world.systemDirectory + "\\" + name : name);
+    }
     files.push_back(world.sectionFile);
     for (const std::string& file : files) {
         if (strcasecmp(file.c_str(), path.c_str()) == 0) {
@@ -79,6 +82,36 @@ bool Exists(const InstallWorld& world, const std::string& path) {
         }
     }
     return false;
+}
+
+// The fake's file search: a name with a drive, a separator or ".\" in
+// front where it says, any other in the first folder of the ';'-separated list
+// that holds it; the path it writes back, or "".
+std::string FakeSearch(const InstallWorld& world, const std::string* folders,
+                       const std::string& name) {
+    const auto separator = [&name](std::size_t i) {
+        return i < name.size() && (name[i] == '\\' || name[i] == '/');
+    };
+    const bool placed = (name.size() >= 2 && name[1] == ':') || separator(0) ||
+                        (!name.empty() && name[0] == '.' &&
+                         (separator(1) || (name.size() >= 2 && name[1] == '.' && separator(2))));
+    if (folders == nullptr || placed) {
+        return Exists(world, name) ? name : "";
+    }
+    std::size_t start = 0;
+    while (start < folders->size()) {
+        std::size_t end = folders->find(';', start);
+        end = end == std::string::npos ? folders->size() : end;
+        const std::string folder = folders->substr(start, end - start);
+        if (!folder.empty()) {
+            const std::string path = folder + (folder.back() == '\\' ? "" : "\\") + name;
+            if (Exists(world, path)) {
+                return path;
+            }
+        }
+        start = end + 1;
+    }
+    return "";
 }
 
 std::string Substitute(const std::string& text, std::size_t sourceSize, const char* placeholder,
@@ -199,16 +232,14 @@ Installed RunInstall(const InstallWorld& world) {
     if (!Exists(world, installed.infPath)) {
         return Stop(installed, -2, 101);
     }
-    const ShellFile shell = ChooseShellFile(world.codePage, command, nullptr, true,
-                                            [&world](const std::string& name, std::size_t) {
-                                                for (const std::string& findable : world.findable) {
-                                                    if (!name.empty() && name == findable) {
-                                                        return true;
-                                                    }
-                                                }
-                                                return false;
-                                            });
-    installed.launched = true;
+    const std::string searchPath =
+        SearchPath(world.codePage, world.systemDirectory, "C:\\windows", nullptr);
+    const ShellFile shell = ChooseShellFile(
+        world.codePage, command, nullptr, true, searchPath,
+        [&world](const std::string* folders, const std::string& name, std::size_t) {
+            return name.empty() ? std::string() : FakeSearch(world, folders, name);
+        });
+    installed.launched = shell.launched;
     installed.searched = shell.searched;
     installed.file = shell.file;
     installed.hasParameters = shell.hasParameters;

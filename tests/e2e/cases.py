@@ -125,9 +125,9 @@ CASES = [
          installed=False, journal=[("install", "probe.exe\" {kit}\\setup.inf"),
                                    ("install-end", "probe.exe\" {kit}\\setup.inf"),
                                    ("register", "alpha.dll")]),
-    # Quotes stay part of the words that the program search tries, so it
-    # finds no program here; the whole command then goes to the shell, and
-    # Wine's shell takes the quoted program apart from its parameters.
+    # Quotes stay part of the words that the program search tries, so they
+    # find no program here; then the text inside the quotes is the program,
+    # which the shell gets by its full path, apart from its parameters.
     Case("template/quoted-program-and-placeholder",
          registry=set_template(f'"{PROBE}" "%1"'), installed=False,
          journal=[("install", '" "{kit}\\setup.inf"'), ("install-end", '" "{kit}\\setup.inf"'),
@@ -135,6 +135,13 @@ CASES = [
     Case("template/without-placeholder", registry=set_template(PROBE + " /fixed"),
          installed=False,
          journal=[("install", " /fixed"), ("install-end", " /fixed"), ("register", "alpha.dll")]),
+    # A program named without a folder is the system's, never a copy in the
+    # kit. (Wine's shell looks in the system folders first whatever it is
+    # handed; what Windows' shell would make of a bare name, the native
+    # tests show.)
+    Case("template/bare-name-with-a-copy-in-the-kit",
+         registry=set_template("rundll32.exe setupapi,InstallHinfSection DefaultInstall 132 %1"),
+         planted=["rundll32.exe"]),
     Case("template/program-missing", registry=set_template(r"C:\Missing\tool.exe %1"),
          installed=False),
 
