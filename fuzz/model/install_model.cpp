@@ -2,7 +2,8 @@
 // or install command that would be cut, a file type too long for its
 // command key, a launcher path cut to its buffer that the argument names,
 // and an INF path that names no file stop the sequence with a message
-// instead of running it.
+// instead of running it; an install command that does not run is told
+// after the registrations.
 #include "model/install_model.h"
 
 #include <strings.h>
@@ -245,6 +246,9 @@ Installed RunInstall(const InstallWorld& world) {
     installed.hasParameters = shell.hasParameters;
     installed.parameters = shell.parameters;
     Register(world, installed);
+    if (!shell.launched || world.shellRefuses) {
+        return Stop(installed, -2, 102);
+    }
     return installed;
 }
 

@@ -27,6 +27,7 @@ struct InstallWorld {
     std::string systemDirectory;
     std::vector<std::string> files; // files besides the findable ones and the INF file
     std::string currentDirectory = "C:\\kit";
+    bool shellRefuses = false;
 };
 
 struct Installed {

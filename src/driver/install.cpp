@@ -181,7 +181,10 @@ int RunInstall(HINSTANCE instance, const char* argument) {
         return Report(instance, kMessageSetupBroken, -2);
     }
 
-    LaunchAndWait(installCommand, nullptr, SW_SHOWNORMAL, nullptr, 1, 1);
+    const bool installStarted =
+        LaunchAndWait(installCommand, nullptr, SW_SHOWNORMAL, nullptr, 1, 1) != 0;
     RegisterComponents(infPath);
-    return 0;
+    // The components are registered whether or not the install command
+    // ran; a command that did not run is then told, not passed off as done.
+    return installStarted ? 0 : Report(instance, kMessageOsNotSupported, -2);
 }

@@ -282,11 +282,18 @@ TEST_F(RunInstallTest, NonStringFileType) {
               "RegOpenKeyExA(HKCR, \"\\shell\\Install\\command\", 0, 0xf003f)");
 }
 
-TEST_F(RunInstallTest, RegistersWhenTheInstallCommandCannotStart) {
-    fake::TheWorld().shellRefuses = true;
-    EXPECT_EQ(RunInstall(nullptr, "\"%EXEPATH%setup.inf\""), 0);
-    EXPECT_EQ(fake::CallsTo("CreateProcessA").size(), 1u);
-    EXPECT_TRUE(Messages().empty());
+// An install command that the shell refuses, or whose program is found
+// nowhere, is told once the components are registered all the same.
+TEST_F(RunInstallTest, RegistersThenTellsOfAnInstallCommandThatCannotStart) {
+    for (auto change : {+[] { fake::TheWorld().shellRefuses = true; },
+                        +[] { fake::TheWorld().findable.clear(); }}) {
+        SetUp();
+        change();
+        EXPECT_EQ(RunInstall(nullptr, "\"%EXEPATH%setup.inf\""), -2);
+        EXPECT_EQ(fake::CallsTo("CreateProcessA").size(), 1u);
+        EXPECT_EQ(Messages(), Lines{Box("#102")});
+        EXPECT_EQ(fake::Calls().back(), Box("#102"));
+    }
 }
 
 // An argument that does not name the launcher's folder does not need it.

@@ -142,8 +142,9 @@ CASES = [
     Case("template/bare-name-with-a-copy-in-the-kit",
          registry=set_template("rundll32.exe setupapi,InstallHinfSection DefaultInstall 132 %1"),
          planted=["rundll32.exe"]),
+    # An install command that does not run is told after the registrations.
     Case("template/program-missing", registry=set_template(r"C:\Missing\tool.exe %1"),
-         installed=False),
+         installed=False, exit_code=-2, message=102),
 
     # Refusals: each shows a message (returning at once without a display)
     # and runs nothing at all.
