@@ -231,6 +231,7 @@ INSTALL_CASES = [
     ('cut section', 1252, USUAL, 1, ARG, KIT, b'inffile', TEMPLATE,
      [b'C:\\' + b'd' * 990 + b'\\a.dll', b'b' * 40 + b'.dll'], {}),
     ('quoted by the author', 1252, USUAL, 1, ARG, KIT, b'inffile', TEMPLATE, [Q + b'my file.dll' + Q], {}),
+    ('empty command', 1252, USUAL, 1, ARG, KIT, b'inffile', b'', [b'a.dll'], {}),
     ('program found nowhere', 1252, USUAL, 1, ARG, KIT, b'inffile', TEMPLATE, [b'a.dll'],
      {'masks': (0, 0)}),
 ]

@@ -1,9 +1,9 @@
 // The install sequence step by step, with the driver's refusals: an argument
 // or install command that would be cut, a file type too long for its
-// command key, a launcher path cut to its buffer that the argument names,
-// and an INF path that names no file stop the sequence with a message
-// instead of running it; an install command that does not run is told
-// after the registrations.
+// command key, an empty command, a launcher path cut to its buffer that the
+// argument names, and an INF path that names no file stop the sequence with
+// a message instead of running it; an install command that does not run is
+// told after the registrations.
 #include "model/install_model.h"
 
 #include <strings.h>
@@ -157,7 +157,8 @@ Installed Prepare(const InstallWorld& world, std::string& command) {
     }
     installed.opened.push_back(keyPath);
     const RegistryRead commandTemplate = Lookup(world, keyPath, 520);
-    if (commandTemplate.result != 0) {
+    const std::string text = UpToNul(commandTemplate.destination);
+    if (commandTemplate.result != 0 || text.empty()) {
         return Stop(installed, -2, 102);
     }
 
@@ -170,7 +171,6 @@ Installed Prepare(const InstallWorld& world, std::string& command) {
         return Stop(installed, -2, 101);
     }
 
-    const std::string text = UpToNul(commandTemplate.destination);
     if (MeasureReplacement(text, "%1", installed.infPath) >= 1024) {
         return Stop(installed, -2, 101);
     }

@@ -84,14 +84,16 @@ bool ReadModuleDirectory(const char* argumentCopy, char* moduleDirectory) {
 // The Install command's template for INF files, into the zero-filled
 // `commandTemplate`. Returns 0, or the message of the failure: the ".inf"
 // file type cannot be read, or its Install command cannot. A file type too
-// long to take the command key counts as a type without an Install command.
+// long to take the command key counts as a type without an Install command,
+// and an empty command (a value that is no string reads as one) as one
+// that cannot be read: there is nothing to run.
 UINT ReadInstallTemplate(char* commandTemplate) {
     char keyPath[kKeyPathBytes] = {};
     if (QueryRegistryString(keyPath, kKeyPathBytes, HKEY_CLASSES_ROOT, ".inf", "") != 0) {
         return kMessageSetupBroken;
     }
     if (!AppendWithin(keyPath, kKeyPathBytes, kCommandKey) ||
-        !ReadCommandTemplate(keyPath, commandTemplate)) {
+        !ReadCommandTemplate(keyPath, commandTemplate) || commandTemplate[0] == '\0') {
         return kMessageOsNotSupported;
     }
     return 0;

@@ -162,6 +162,7 @@ TEST_F(RunInstallTest, RefusalsRunNothing) {
         {".inf readable but not writable",
          [] { fake::TheWorld().registry[0].refusesFullAccess = true; }, "x.inf", "#101"},
         {"no Install command", [] { fake::TheWorld().registry.pop_back(); }, "x.inf", "#102"},
+        {"empty Install command", [] { GivenTemplate(""); }, "x.inf", "#102"},
         {"file type too long for the command key",
          [] { GivenFileType(std::string(233, 't') + '\0', REG_SZ); }, "x.inf", "#102"},
         {"%EXEPATH% names a folder the code page cannot spell", GivenUnspellableFolder,

@@ -152,6 +152,7 @@ CASES = [
     refused("refused/blanks-only", -1, argument="   "),
     refused("refused/no-inf-association", -2, registry=[("delete", r"HKCR\.inf")]),
     refused("refused/no-install-command", -2, registry=file_type("quenlowfile", None)),
+    refused("refused/empty-install-command", -2, registry=set_template(""), message=102),
     refused("refused/inf-default-not-a-string", -2,
             registry=[("add", r"HKCR\.inf", None, "REG_DWORD", "1")]),
     # An INF path that names no file: the install program would start on it.
