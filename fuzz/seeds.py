@@ -234,6 +234,8 @@ INSTALL_CASES = [
     ('empty command', 1252, USUAL, 1, ARG, KIT, b'inffile', b'', [b'a.dll'], {}),
     ('program found nowhere', 1252, USUAL, 1, ARG, KIT, b'inffile', TEMPLATE, [b'a.dll'],
      {'masks': (0, 0)}),
+    ('expansion takes the last byte', 1252, USUAL, 1, ARG, KIT, b'inffile', b'a' * 516 + b' %1', [],
+     {}),
 ]
 
 

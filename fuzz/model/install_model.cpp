@@ -1,8 +1,9 @@
 // The install sequence step by step, with the driver's refusals: an argument
 // or install command that would be cut, a file type too long for its
-// command key, an empty command, a launcher path cut to its buffer that the
-// argument names, and an INF path that names no file stop the sequence with
-// a message instead of running it; an install command that does not run is
+// command key, an empty command or one whose expansion would take its
+// buffer's last byte, a launcher path cut to its buffer that the argument
+// names, and an INF path that names no file stop the sequence with a
+// message instead of running it; an install command that does not run is
 // told after the registrations.
 #include "model/install_model.h"
 
@@ -20,6 +21,16 @@ constexpr char kCommandKey[] = "\\shell\\Install\\command";
 
 std::string UpToNul(const std::string& bytes) {
     return bytes.substr(0, bytes.find('\0'));
+}
+
+// The type of the key's default value, by name regardless of ASCII case.
+std::uint32_t TemplateType(const InstallWorld& world, const std::string& subkey) {
+    for (const Key& key : world.keys) {
+        if (strcasecmp(key.path.c_str(), subkey.c_str()) == 0) {
+            return key.type;
+        }
+    }
+    return 0;
 }
 
 // A lookup into a zero-filled destination of `size` bytes, on the world's
@@ -157,8 +168,11 @@ Installed Prepare(const InstallWorld& world, std::string& command) {
     }
     installed.opened.push_back(keyPath);
     const RegistryRead commandTemplate = Lookup(world, keyPath, 520);
+    // The fake's world has no environment variables: an expansion copies
+    // the template, and its count with the NUL must leave the last byte.
     const std::string text = UpToNul(commandTemplate.destination);
-    if (commandTemplate.result != 0 || text.empty()) {
+    if (commandTemplate.result != 0 || text.empty() ||
+        (TemplateType(world, keyPath) == 2 && text.size() + 1 > 519)) {
         return Stop(installed, -2, 102);
     }
 

@@ -93,7 +93,7 @@ TEST_F(RunInstallTest, InstallsThenRegisters) {
         "RegOpenKeyExA(HKCR, \"inffile\\shell\\Install\\command\", 0, 0xf003f)",
         "RegQueryValueExA(key, \"\", 1024)",
         "RegCloseKey(key)",
-        "ExpandEnvironmentStringsA(\"" + kTemplate + "\", 520)",
+        "ExpandEnvironmentStringsA(\"" + kTemplate + "\", 519)",
         "GetCommandLineW()",
         "GetFileAttributesA(\"D:\\kit\\setup.inf\")",
         "GetSystemDirectoryA(260)",
@@ -171,7 +171,7 @@ TEST_F(RunInstallTest, RefusalsRunNothing) {
          [] { fake::TheWorld().modulePath = "D:\\" + std::string(250, 'k') + "\\Q.exe"; },
          "%EXEPATH%%EXEPATH%a.inf", "#101"},
         {"expanded template would be cut",
-         [] { GivenTemplate("%Fill%" + std::string(117, 'p') + " %1"); }, "x.inf", "#102"},
+         [] { GivenTemplate("%Fill%" + std::string(116, 'p') + " %1"); }, "x.inf", "#102"},
         {"install command would be cut",
          [] {
              std::string tenTimes(100, 'c');
@@ -257,9 +257,9 @@ TEST_F(RunInstallTest, InstallCommands) {
         {"%1 survives, the INF path is not expanded", "%EXEPATH%%SystemRoot%.inf",
          "%SystemRoot%\\System32\\rundll32.exe \"%1\"", "C:\\windows\\System32\\rundll32.exe",
          "\"\"D:\\kit\\%SystemRoot%.inf\"\""},
-        {"expansion fills the template exactly", "x.inf",
-         "prog.exe %Fill%" + std::string(107, 'p') + " %1", kSystemProg,
-         "\"" + std::string(400, 'f') + std::string(107, 'p') + " C:\\kit\\x.inf\""},
+        {"expansion fills the template but its last byte", "x.inf",
+         "prog.exe %Fill%" + std::string(106, 'p') + " %1", kSystemProg,
+         "\"" + std::string(400, 'f') + std::string(106, 'p') + " C:\\kit\\x.inf\""},
     };
     for (const Row& row : rows) {
         SetUp();
