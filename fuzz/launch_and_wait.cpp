@@ -1,12 +1,14 @@
 // LaunchAndWait against its model, on a platform of the harness's own: the
 // existence test answers found or not found for each name tested in turn as
 // the input says, and the shell, the exit-code queries and the pauses are
-// recorded. Checked: the names tested, in order; the whole shell request;
-// one pause per query and the process handle closed once.
+// recorded. Checked: the names tested and the folders they were looked for
+// in, in order; the whole shell request, or none; one pause per query and
+// the process handle closed once.
 //
 // Input: code page, flags, queries that find the program still running,
 // exit code, show state, 8 bytes of existence answers (bit n: the n-th name
-// tested), then the command and the parameters.
+// tested), then the command and the parameters; with kOwnFolders, the
+// system folder, the Windows folder and PATH follow.
 #include <windows.h>
 
 #include <cstring>
@@ -27,6 +29,7 @@ enum Flag : std::uint8_t {
     kNoParameters = 16,
     kOwnerWindow = 32,
     kEndsWith259 = 64,
+    kOwnFolders = 128,
 };
 
 const HANDLE kProcess = reinterpret_cast<HANDLE>(0x5150);
@@ -39,6 +42,8 @@ struct Platform {
     bool shellStartsProcess = false;
     std::uint32_t runningQueries = 0;
     DWORD exitCode = 0;
+    std::string system = "C:\\windows\\system32", windows = "C:\\windows", path;
+    bool hasPath = false;
 
     std::vector<std::string> searched;
     int shellCalls = 0;
@@ -54,25 +59,55 @@ bool Ended() {
     return platform.queries > platform.runningQueries;
 }
 
+// What a Get... call writes: the text when it fits with its NUL, else the
+// size it needs.
+DWORD CopyOut(const std::string& text, char* buffer, DWORD size) {
+    if (text.size() + 1 > size) {
+        return static_cast<DWORD>(text.size() + 1);
+    }
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    return static_cast<DWORD>(text.size());
+}
+
+// The path the search writes back for a name it finds: the name itself
+// where it says, or the name in a folder of the list.
+std::string Written(const std::string* folders, const std::string& name) {
+    return folders == nullptr ? name : "F:\\found\\" + name;
+}
+
+bool Answer(const std::string& name, std::size_t n) {
+    return !name.empty() && n < 64 && (platform.foundAnswers >> n & 1) != 0;
+}
+
 } // namespace
+
+UINT GetSystemDirectoryA(LPSTR buffer, UINT size) {
+    return platform.system.empty() ? 0 : CopyOut(platform.system, buffer, size);
+}
+
+UINT GetWindowsDirectoryA(LPSTR buffer, UINT size) {
+    return platform.windows.empty() ? 0 : CopyOut(platform.windows, buffer, size);
+}
+
+DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size) {
+    harness::ExpectSame(name, "PATH", "only PATH is read");
+    return platform.hasPath ? CopyOut(platform.path, buffer, size) : 0;
+}
 
 DWORD SearchPathA(LPCSTR path, LPCSTR fileName, LPCSTR extension, DWORD bufferLength, LPSTR buffer,
                   LPSTR* filePart) {
-    harness::Expect(path == nullptr && extension == nullptr && bufferLength == MAX_PATH &&
-                        buffer != nullptr && filePart == nullptr,
-                    "SearchPathA: standard search, the path written back");
+    harness::Expect(extension == nullptr && bufferLength == MAX_PATH && buffer != nullptr &&
+                        filePart == nullptr,
+                    "SearchPathA: no extension, the path written back");
     const std::string name = fileName;
+    const std::string folders = path != nullptr ? path : "";
     const std::size_t n = platform.searched.size();
-    platform.searched.push_back(name);
-    const bool found = !name.empty() && n < 64 && (platform.foundAnswers >> n & 1) != 0;
-    if (!found) {
+    platform.searched.push_back((path != nullptr ? "\"" + folders + "\"" : "null") + ", \"" + name +
+                                "\"");
+    if (!Answer(name, n)) {
         return 0;
     }
-    if (name.size() >= bufferLength) {
-        return static_cast<DWORD>(name.size() + 1);
-    }
-    std::memcpy(buffer, name.c_str(), name.size() + 1);
-    return static_cast<DWORD>(name.size());
+    return CopyOut(Written(path != nullptr ? &folders : nullptr, name), buffer, bufferLength);
 }
 
 // Every name found is a file: the models know no folders.
@@ -137,6 +172,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     platform.shellStartsProcess = (flags & kShellStartsProcess) != 0;
     const std::string command = input.Text();
     const std::string parameters = input.Text();
+    if ((flags & kOwnFolders) != 0) {
+        platform.system = input.Text();
+        platform.windows = input.Text();
+        platform.hasPath = input.Remaining();
+        platform.path = input.Text();
+    }
     const bool split = (flags & kSplit) != 0;
     const bool processHandle = (flags & kProcessHandle) != 0;
     const bool hasParameters = (flags & kNoParameters) == 0;
@@ -149,15 +190,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         LaunchAndWait(commandBuffer.Data(), hasParameters ? parametersBuffer.Data() : nullptr, show,
                       window, processHandle ? 1 : 0, split ? 1 : 0);
 
-    const std::uint64_t answers = platform.foundAnswers;
-    const model::ShellFile expected =
-        model::ChooseShellFile(codePage, command, hasParameters ? &parameters : nullptr, split,
-                               [answers](const std::string& name, std::size_t n) {
-                                   return !name.empty() && n < 64 && (answers >> n & 1) != 0;
-                               });
+    const std::string searchPath = model::SearchPath(
+        codePage, platform.system, platform.windows, platform.hasPath ? &platform.path : nullptr);
+    const model::ShellFile expected = model::ChooseShellFile(
+        codePage, command, hasParameters ? &parameters : nullptr, split, searchPath,
+        [](const std::string* folders, const std::string& name, std::size_t n) {
+            return Answer(name, n) ? Written(folders, name) : std::string();
+        });
     harness::Expect(platform.searched == expected.searched, "names tested",
                     std::to_string(platform.searched.size()),
                     std::to_string(expected.searched.size()));
+    if (!expected.launched) {
+        harness::ExpectSame(result, 0, "nothing found: result");
+        harness::Expect(platform.shellCalls == 0 && platform.pauses == 0, "nothing found: no shell");
+        return 0;
+    }
     harness::ExpectSame(platform.shellCalls, 1, "one shell call");
     const SHELLEXECUTEINFOA& request = platform.request;
     harness::ExpectSame(platform.file, expected.file, "file");

@@ -106,7 +106,7 @@ void DescribeFake(const model::InstallWorld& world, std::uint8_t flags2, int run
     fake.findable = world.findable;
     fake.files = world.files;
     fake.currentDirectory = world.currentDirectory;
-    fake.shellRefuses = (flags2 & kShellRefuses) != 0;
+    fake.shellRefuses = world.shellRefuses;
     fake.shellStartsProcess = (flags2 & kShellStartsNoProcess) == 0;
     fake.exitCodeReads.assign(static_cast<std::size_t>(runningReads), {STILL_ACTIVE, false});
     fake.exitCodeReads.push_back({0, false});
@@ -146,6 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     world.systemDirectory =
         (flags2 & kOwnSystemFolder) != 0 ? systemFolder : "C:\\windows\\system32";
+    world.shellRefuses = (flags2 & kShellRefuses) != 0;
     if ((flags & kInfKey) != 0) {
         world.keys.push_back({".inf", (flags & kInfKeyRefuses) != 0,
                               (flags & kInfKeyHasDefault) != 0, fileTypeType, fileType});
@@ -181,8 +182,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 "message");
     ExpectCalls("RegOpenKeyExA", Lines("RegOpenKeyExA(HKCR, \"%s\", 0, 0xf003f)", expected.opened),
                 "registry keys");
-    ExpectCalls("SearchPathA",
-                Lines("SearchPathA(null, \"%s\", null, 260, buffer, null)", expected.searched),
+    ExpectCalls("SearchPathA", Lines("SearchPathA(%s, null, 260, buffer, null)", expected.searched),
                 "names tested");
     const std::vector<std::string> shell = fake::CallsTo("ShellExecuteExA");
     harness::ExpectSame(static_cast<int>(shell.size()), expected.launched ? 1 : 0, "shell calls");

@@ -126,22 +126,24 @@ POP = [
 ]
 
 # LaunchAndWait: name, code page, flags, existence answers (bit n: the n-th
-# name tested is found), command, parameters. Flags: 1 split, 2 process
-# handle, 4 shell refuses, 8 shell starts a process, 16 no parameters,
-# 32 owner window, 64 the program ends with exit code 259.
+# name tested is found), command, parameters, and with flag 128 the system
+# folder, the Windows folder and PATH. Flags: 1 split, 2 process handle,
+# 4 shell refuses, 8 shell starts a process, 16 no parameters, 32 owner
+# window, 64 the program ends with exit code 259, 128 folders of its own.
 INSTALL = 1 | 2 | 8 | 16
 LAUNCH = [
     ('no split keeps blanks', 1252, 2 | 8, 0, b'C:\\Program Files\\x.exe /a', b'p'),
     ('no split no parameters', 1252, 2 | 8 | 16, 0, b'x y', b''),
     ('no blank', 1252, INSTALL, 1, b'setup.exe', b''),
     ('first candidate', 1252, INSTALL, 1, b'C:\\kit\\inst.exe a b', b''),
-    ('fallback name', 1252, INSTALL, 2,
+    ('fallback name', 1252, INSTALL, 1,
      b'%SystemRoot%\\System32\\rundll32.exe setupapi,InstallHinfSection DefaultInstall 132 C:\\x.inf', b''),
     ('path with blanks', 1252, INSTALL, 4, b'C:\\Program Files\\Kit\\inst.exe /q x.inf', b''),
     ('shorter prefix wins', 1252, INSTALL, 2 | 4, b'C:\\Program Files\\Kit\\inst.exe /q', b''),
-    ('quotes stay', 1252, INSTALL, 4, Q + b'C:\\Program Files\\x.exe' + Q + b' a', b''),
+    ('quoted program', 1252, INSTALL, 8, Q + b'C:\\Program Files\\x.exe' + Q + b' a', b''),
+    ('quoted program by its bare name', 1252, INSTALL, 4, Q + b'%X%\\a.exe' + Q + b' /f', b''),
     ('two blanks', 1252, INSTALL, 1, b'a.exe  b', b''),
-    ('two blanks not found', 1252, INSTALL, 16, b'a.exe  b c', b''),
+    ('two blanks not found', 1252, INSTALL, 4, b'a.exe  b c', b''),
     ('blank at the end', 1252, INSTALL, 1, b'a.exe ', b''),
     ('leading blank', 1252, INSTALL, 0xff, b' a.exe b', b''),
     ('candidate of 260', 1252, INSTALL, 1, b'C:\\' + b'a' * 253 + b'.exe p', b''),
@@ -153,6 +155,11 @@ LAUNCH = [
     ('no process handle', 1252, 1 | 8 | 16, 1, b'a.exe p', b''),
     ('no process started', 1252, 1 | 2 | 16, 1, b'a.exe p', b''),
     ('ends with 259', 1252, INSTALL | 64 | 32, 1, b'a.exe p', b''),
+    ('full folders of path', 1252, INSTALL | 128, 1, b'tool.exe /q', b'',
+     [b'C:\\windows\\system32', b'C:\\windows', b'.;;C:\\tools;sub;\\\\srv\\s']),
+    ('no folders at all', 1252, INSTALL | 128, 0xff, b'tool.exe /q', b'', [b'', b'']),
+    ('trail byte semicolon 1361', 1361, INSTALL | 128, 1, b'tool.exe', b'',
+     [b'C:\\w', b'C:\\\x88;\\t', b'.']),
 ]
 
 # QueryRegistryString: name, flags (1 opens, 2 reads), type, destination
@@ -224,6 +231,11 @@ INSTALL_CASES = [
     ('cut section', 1252, USUAL, 1, ARG, KIT, b'inffile', TEMPLATE,
      [b'C:\\' + b'd' * 990 + b'\\a.dll', b'b' * 40 + b'.dll'], {}),
     ('quoted by the author', 1252, USUAL, 1, ARG, KIT, b'inffile', TEMPLATE, [Q + b'my file.dll' + Q], {}),
+    ('empty command', 1252, USUAL, 1, ARG, KIT, b'inffile', b'', [b'a.dll'], {}),
+    ('program found nowhere', 1252, USUAL, 1, ARG, KIT, b'inffile', TEMPLATE, [b'a.dll'],
+     {'masks': (0, 0)}),
+    ('expansion takes the last byte', 1252, USUAL, 1, ARG, KIT, b'inffile', b'a' * 516 + b' %1', [],
+     {}),
 ]
 
 
@@ -240,10 +252,11 @@ def main():
     for name, size, lines in POP:
         data = b'a' * size if lines is None else b''.join(l + b'\0' for l in lines) + b'\0'
         write('pop_list_entry', name, b'\x01' + number(size) + b'#' + data)
-    for name, code_page, flags, answers, command, parameters in LAUNCH:
+    for name, code_page, flags, answers, command, parameters, *folders in LAUNCH:
         write('launch_and_wait', name, bytes([CODE_PAGES[code_page], flags, 2]) +
               (b'' if flags & 64 else b'\x07') + b'\x01' + struct.pack('<Q', answers) +
-              command + b'\0' + parameters + b'\0')
+              command + b'\0' + parameters + b'\0' +
+              b''.join(text + b'\0' for text in (folders[0] if folders else [])))
     for name, flags, value_type, size, value_name, data in REGISTRY:
         write('query_registry_string', name, bytes([0, flags, value_type]) + number(size) + b'#' +
               number(len(data)) + b'\xee' + b'.inf\0' + value_name + b'\0' + data)

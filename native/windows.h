@@ -150,12 +150,14 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int wideLe
 UINT GetACP();
 BOOL GetCPInfo(UINT codePage, LPCPINFO info);
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
+UINT GetWindowsDirectoryA(LPSTR buffer, UINT size);
 HMODULE GetModuleHandleA(LPCSTR moduleName);
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
 
 // Environment.
 LPWSTR GetCommandLineW();
 DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size);
+DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buffer, DWORD size);
 
 // Registry.
 LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result);

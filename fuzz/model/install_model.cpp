@@ -1,8 +1,10 @@
 // The install sequence step by step, with the driver's refusals: an argument
 // or install command that would be cut, a file type too long for its
-// command key, a launcher path cut to its buffer that the argument names,
-// and an INF path that names no file stop the sequence with a message
-// instead of running it.
+// command key, an empty command or one whose expansion would take its
+// buffer's last byte, a launcher path cut to its buffer that the argument
+// names, and an INF path that names no file stop the sequence with a
+// message instead of running it; an install command that does not run is
+// told after the registrations.
 #include "model/install_model.h"
 
 #include <strings.h>
@@ -19,6 +21,16 @@ constexpr char kCommandKey[] = "\\shell\\Install\\command";
 
 std::string UpToNul(const std::string& bytes) {
     return bytes.substr(0, bytes.find('\0'));
+}
+
+// The type of the key's default value, by name regardless of ASCII case.
+std::uint32_t TemplateType(const InstallWorld& world, const std::string& subkey) {
+    for (const Key& key : world.keys) {
+        if (strcasecmp(key.path.c_str(), subkey.c_str()) == 0) {
+            return key.type;
+        }
+    }
+    return 0;
 }
 
 // A lookup into a zero-filled destination of `size` bytes, on the world's
@@ -68,10 +80,13 @@ bool MakeFullPath(const InstallWorld& world, const std::string& path, std::strin
 }
 
 // Whether the fake's file system holds `path`, by name regardless of ASCII
-// case.
+// case; a findable name without a folder part lies in the system folder.
 bool Exists(const InstallWorld& world, const std::string& path) {
     std::vector<std::string> files = world.files;
-    files.insert(files.end(), world.findable.begin(), world.findable.end());
+    for (const std::string& name : world.findable) {
+        const bool bare = name.find_first_of("\\/:") == std::string::npos;
+        files.push_back(bare ? world.systemDirectory + "\\" + name : name);
+    }
     files.push_back(world.sectionFile);
     for (const std::string& file : files) {
         if (strcasecmp(file.c_str(), path.c_str()) == 0) {
@@ -79,6 +94,36 @@ bool Exists(const InstallWorld& world, const std::string& path) {
         }
     }
     return false;
+}
+
+// The fake's file search: a name with a drive, a separator or ".\" in
+// front where it says, any other in the first folder of the ';'-separated list
+// that holds it; the path it writes back, or "".
+std::string FakeSearch(const InstallWorld& world, const std::string* folders,
+                       const std::string& name) {
+    const auto separator = [&name](std::size_t i) {
+        return i < name.size() && (name[i] == '\\' || name[i] == '/');
+    };
+    const bool placed = (name.size() >= 2 && name[1] == ':') || separator(0) ||
+                        (!name.empty() && name[0] == '.' &&
+                         (separator(1) || (name.size() >= 2 && name[1] == '.' && separator(2))));
+    if (folders == nullptr || placed) {
+        return Exists(world, name) ? name : "";
+    }
+    std::size_t start = 0;
+    while (start < folders->size()) {
+        std::size_t end = folders->find(';', start);
+        end = end == std::string::npos ? folders->size() : end;
+        const std::string folder = folders->substr(start, end - start);
+        if (!folder.empty()) {
+            const std::string path = folder + (folder.back() == '\\' ? "" : "\\") + name;
+            if (Exists(world, path)) {
+                return path;
+            }
+        }
+        start = end + 1;
+    }
+    return "";
 }
 
 std::string Substitute(const std::string& text, std::size_t sourceSize, const char* placeholder,
@@ -123,7 +168,11 @@ Installed Prepare(const InstallWorld& world, std::string& command) {
     }
     installed.opened.push_back(keyPath);
     const RegistryRead commandTemplate = Lookup(world, keyPath, 520);
-    if (commandTemplate.result != 0) {
+    // The fake's world has no environment variables: an expansion copies
+    // the template, and its count with the NUL must leave the last byte.
+    const std::string text = UpToNul(commandTemplate.destination);
+    if (commandTemplate.result != 0 || text.empty() ||
+        (TemplateType(world, keyPath) == 2 && text.size() + 1 > 519)) {
         return Stop(installed, -2, 102);
     }
 
@@ -136,7 +185,6 @@ Installed Prepare(const InstallWorld& world, std::string& command) {
         return Stop(installed, -2, 101);
     }
 
-    const std::string text = UpToNul(commandTemplate.destination);
     if (MeasureReplacement(text, "%1", installed.infPath) >= 1024) {
         return Stop(installed, -2, 101);
     }
@@ -199,21 +247,22 @@ Installed RunInstall(const InstallWorld& world) {
     if (!Exists(world, installed.infPath)) {
         return Stop(installed, -2, 101);
     }
-    const ShellFile shell = ChooseShellFile(world.codePage, command, nullptr, true,
-                                            [&world](const std::string& name, std::size_t) {
-                                                for (const std::string& findable : world.findable) {
-                                                    if (!name.empty() && name == findable) {
-                                                        return true;
-                                                    }
-                                                }
-                                                return false;
-                                            });
-    installed.launched = true;
+    const std::string searchPath =
+        SearchPath(world.codePage, world.systemDirectory, "C:\\windows", nullptr);
+    const ShellFile shell = ChooseShellFile(
+        world.codePage, command, nullptr, true, searchPath,
+        [&world](const std::string* folders, const std::string& name, std::size_t) {
+            return name.empty() ? std::string() : FakeSearch(world, folders, name);
+        });
+    installed.launched = shell.launched;
     installed.searched = shell.searched;
     installed.file = shell.file;
     installed.hasParameters = shell.hasParameters;
     installed.parameters = shell.parameters;
     Register(world, installed);
+    if (!shell.launched || world.shellRefuses) {
+        return Stop(installed, -2, 102);
+    }
     return installed;
 }
 

@@ -27,6 +27,7 @@ struct InstallWorld {
     std::string systemDirectory;
     std::vector<std::string> files; // files besides the findable ones and the INF file
     std::string currentDirectory = "C:\\kit";
+    bool shellRefuses = false;
 };
 
 struct Installed {
@@ -34,8 +35,8 @@ struct Installed {
     unsigned message = 0;            // 101, 102, or 0 for none
     std::vector<std::string> opened; // subkeys asked for, in order
     std::string infPath;             // once it is made
-    bool launched = false;           // whether the install command ran
-    std::vector<std::string> searched;
+    bool launched = false;           // whether the shell was asked
+    std::vector<std::string> searched; // as the file search's first two arguments
     std::string file;
     bool hasParameters = false;
     std::string parameters;

@@ -11,11 +11,46 @@ std::string UpToNul(const std::string& bytes) {
     return bytes.substr(0, bytes.find('\0'));
 }
 
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// A drive letter, a colon and a separator, or two separators.
+bool IsFullPath(const std::string& path) {
+    const char c = path.empty() ? '\0' : path[0];
+    const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    return path.size() >= 2 && ((letter && path[1] == ':' && path.size() >= 3 &&
+                                 IsSeparator(path[2])) ||
+                                (IsSeparator(path[0]) && IsSeparator(path[1])));
+}
+
 } // namespace
+
+std::string SearchPath(std::uint32_t codePage, const std::string& system,
+                       const std::string& windows, const std::string* path) {
+    const std::string list = (system.size() < 260 ? system : "") + ";" +
+                             (windows.size() < 260 ? windows : "") + ";" +
+                             (path != nullptr ? *path : "");
+    std::string kept;
+    std::size_t start = 0;
+    while (start < list.size()) {
+        std::size_t end = start;
+        while (end < list.size() && list[end] != ';') {
+            const bool lead = IsLead(codePage, static_cast<unsigned char>(list[end]));
+            end += lead && end + 1 < list.size() ? 2 : 1;
+        }
+        const std::string folder = list.substr(start, end - start);
+        if (IsFullPath(folder)) {
+            kept += (kept.empty() ? "" : ";") + folder;
+        }
+        start = end + 1;
+    }
+    return kept;
+}
 
 ShellFile ChooseShellFile(std::uint32_t codePage, const std::string& command,
                           const std::string* parameters, bool split,
-                          const std::function<bool(const std::string&, std::size_t)>& found) {
+                          const std::string& searchPath, const Search& search) {
     ShellFile shell;
     if (!split) {
         shell.file = command;
@@ -23,33 +58,61 @@ ShellFile ChooseShellFile(std::uint32_t codePage, const std::string& command,
         shell.parameters = parameters != nullptr ? *parameters : "";
         return shell;
     }
-    auto tried = [&](const std::string& name) {
-        const bool isFound = found(name, shell.searched.size());
-        shell.searched.push_back(name);
-        return isFound;
+    // One search; a path that does not fit 259 bytes is not found.
+    auto found = [&](const std::string* folders, const std::string& name) {
+        const std::string written = search(folders, name, shell.searched.size());
+        shell.searched.push_back((folders != nullptr ? "\"" + *folders + "\"" : "null") + ", \"" +
+                                 name + "\"");
+        if (written.empty() || written.size() >= 260) {
+            return false;
+        }
+        shell.file = written;
+        return true;
     };
-    // Without a program found, the whole command is the file, alone.
-    shell.file = command;
-    for (std::size_t blank = command.find(' '); blank != std::string::npos;
-         blank = command.find(' ', blank + 1)) {
-        if (blank > 260) {
+    // A full path where it says, then the bare name in the folders.
+    auto isProgram = [&](const std::string& candidate) {
+        if (IsFullPath(candidate) && found(nullptr, candidate)) {
+            return true;
+        }
+        const SplitParts parts = SplitPath(codePage, candidate);
+        const std::string bare = UpToNul(parts.fileName) + UpToNul(parts.extension);
+        const bool drive = bare.size() >= 2 && bare[1] == ':' &&
+                           !IsLead(codePage, static_cast<unsigned char>(bare[0]));
+        return !searchPath.empty() && !drive && found(&searchPath, bare);
+    };
+    // The text before each blank, then the whole command.
+    for (std::size_t blank = command.find(' ');; blank = command.find(' ', blank + 1)) {
+        const std::size_t length = blank == std::string::npos ? command.size() : blank;
+        if (length > 260) {
             break;
         }
-        const std::string candidate = command.substr(0, blank);
-        const std::string after = command.substr(blank + 1, 2047);
-        const SplitParts parts = SplitPath(codePage, candidate);
-        const std::string fallback = UpToNul(parts.fileName) + UpToNul(parts.extension);
-        if (tried(candidate)) {
-            shell.file = candidate;
-        } else if (tried(fallback)) {
-            shell.file = fallback;
-        } else {
-            continue;
+        if (isProgram(command.substr(0, length))) {
+            shell.hasParameters = blank != std::string::npos;
+            shell.parameters = shell.hasParameters ? command.substr(blank + 1, 2047) : "";
+            return shell;
         }
-        shell.hasParameters = true;
-        shell.parameters = after;
-        break;
+        if (blank == std::string::npos) {
+            break;
+        }
     }
+    // The text inside a leading pair of quotes, then its parameters less
+    // one blank.
+    std::size_t close = 1;
+    while (close < command.size() && command[close] != '"') {
+        const bool lead = IsLead(codePage, static_cast<unsigned char>(command[close]));
+        close += lead && close + 1 < command.size() ? 2 : 1;
+    }
+    if (!command.empty() && command[0] == '"' && close < command.size() && close - 1 <= 260 &&
+        isProgram(command.substr(1, close - 1))) {
+        const std::size_t rest = close + 1 < command.size() && command[close + 1] == ' '
+                                     ? close + 2
+                                     : close + 1;
+        shell.hasParameters = true;
+        shell.parameters = command.substr(rest, 2047);
+        return shell;
+    }
+    shell.launched = false;
+    shell.file.clear();
     return shell;
 }
 

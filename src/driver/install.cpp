@@ -60,10 +60,12 @@ bool ReadCommandTemplate(const char* keyPath, char* commandTemplate) {
         AppendText(commandTemplate, stored);
         return true;
     }
-    // The count includes the terminator; a larger one than the buffer
-    // holds is what the expansion would have needed.
-    const DWORD expanded = ExpandEnvironmentStringsA(stored, commandTemplate, kTemplateBytes);
-    return expanded != 0 && expanded <= kTemplateBytes;
+    // The count includes the terminator; a larger one than the size given
+    // is what the expansion would have needed. The ANSI form is documented
+    // to need one byte more than the count it returns, so it is given one
+    // byte less than the buffer, which the buffer's last byte then holds.
+    const DWORD expanded = ExpandEnvironmentStringsA(stored, commandTemplate, kTemplateBytes - 1);
+    return expanded != 0 && expanded <= kTemplateBytes - 1;
 }
 
 // Whether `text` holds `placeholder`, found as ReplacePlaceholder finds it.
@@ -84,14 +86,16 @@ bool ReadModuleDirectory(const char* argumentCopy, char* moduleDirectory) {
 // The Install command's template for INF files, into the zero-filled
 // `commandTemplate`. Returns 0, or the message of the failure: the ".inf"
 // file type cannot be read, or its Install command cannot. A file type too
-// long to take the command key counts as a type without an Install command.
+// long to take the command key counts as a type without an Install command,
+// and an empty command (a value that is no string reads as one) as one
+// that cannot be read: there is nothing to run.
 UINT ReadInstallTemplate(char* commandTemplate) {
     char keyPath[kKeyPathBytes] = {};
     if (QueryRegistryString(keyPath, kKeyPathBytes, HKEY_CLASSES_ROOT, ".inf", "") != 0) {
         return kMessageSetupBroken;
     }
     if (!AppendWithin(keyPath, kKeyPathBytes, kCommandKey) ||
-        !ReadCommandTemplate(keyPath, commandTemplate)) {
+        !ReadCommandTemplate(keyPath, commandTemplate) || commandTemplate[0] == '\0') {
         return kMessageOsNotSupported;
     }
     return 0;
@@ -181,7 +185,10 @@ int RunInstall(HINSTANCE instance, const char* argument) {
         return Report(instance, kMessageSetupBroken, -2);
     }
 
-    LaunchAndWait(installCommand, nullptr, SW_SHOWNORMAL, nullptr, 1, 1);
+    const bool installStarted =
+        LaunchAndWait(installCommand, nullptr, SW_SHOWNORMAL, nullptr, 1, 1) != 0;
     RegisterComponents(infPath);
-    return 0;
+    // The components are registered whether or not the install command
+    // ran; a command that did not run is then told, not passed off as done.
+    return installStarted ? 0 : Report(instance, kMessageOsNotSupported, -2);
 }

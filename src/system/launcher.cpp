@@ -44,13 +44,18 @@ int LaunchAndWait(const char* command, const char* parameters, int show, HWND ow
                   int processHandleFlag, int splitFlag) {
     // The texts the request points to need to live only until the shell
     // call returns.
-    char candidate[kCandidateSize];
-    char fallbackName[kCandidateSize];
+    char program[kProgramPathSize];
     char parameterText[kParameterTextSize];
     const char* file = command;
     const char* fileParameters = parameters;
     if (splitFlag != 0) {
-        FindProgram(command, candidate, fallbackName, parameterText, &file, &fileParameters);
+        // Without a program there is no request: the command as it stands
+        // would leave the shell to look a name up by its own order, which
+        // on Windows starts in the working folder.
+        if (!FindProgram(command, program, parameterText, &fileParameters)) {
+            return 0;
+        }
+        file = program;
     }
 
     SHELLEXECUTEINFOA request = {};

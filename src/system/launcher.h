@@ -7,14 +7,15 @@
 // program has ended, polling it once a second.
 //
 // With `splitFlag` zero the command is the file and `parameters` (or none)
-// its parameters; otherwise FindProgram tells the program from its
-// parameters and `parameters` is not used. `show` and `ownerWindow` go to
-// the shell as they are; a nonzero `processHandleFlag` asks for the started
-// process, whose end the wait follows. The shell's own error window is
-// suppressed.
+// its parameters; otherwise FindProgram finds the program, which goes to
+// the shell by its full path, and tells it from its parameters;
+// `parameters` is then not used. `show` and `ownerWindow` go to the shell
+// as they are; a nonzero `processHandleFlag` asks for the started process,
+// whose end the wait follows. The shell's own error window is suppressed.
 //
-// Returns 0 at once when the shell refused the request; otherwise, after
-// the wait, the nonzero value the shell returned. The program's own exit
-// code is not reported.
+// Returns 0 at once when the shell refused the request, or when the
+// program search found no program and the shell was not asked; otherwise,
+// after the wait, the nonzero value the shell returned. The program's own
+// exit code is not reported.
 int LaunchAndWait(const char* command, const char* parameters, int show, HWND ownerWindow,
                   int processHandleFlag, int splitFlag);

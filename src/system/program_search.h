@@ -1,5 +1,5 @@
-// The program search: where the program's name ends in a one-line command
-// that holds the program and its parameters without quotes around either.
+// The program search: which program a one-line command names, by its full
+// path, and where its parameters begin.
 #pragma once
 
 #include <cstdint>
@@ -10,16 +10,22 @@ constexpr std::uint32_t kMaxCandidate = 260;
 constexpr std::uint32_t kCandidateSize = kMaxCandidate + 1;
 // The parameters after a candidate: at most 2047 bytes and a NUL.
 constexpr std::uint32_t kParameterTextSize = 2048;
+// The program's full path, as SearchPathA writes it: MAX_PATH bytes.
+constexpr std::uint32_t kProgramPathSize = 260;
 
-// Tries the text before each blank (0x20) of `command` in turn, from the
-// left: first as written, then as its bare file name and extension, each
-// with SearchPathA. The first name found is the file, and the text after
-// that blank (cut at 2047 bytes) its parameters.
+// Finds the program that `command` names and writes its full path, as
+// SearchPathA found it, into `program`. Tried in turn, each a candidate:
+// the text before each blank (0x20) from the left, then the whole command,
+// and last, for a command that starts with a double quote, the text inside
+// its first pair of quotes. A candidate that is a full path is looked for
+// where it says; then its bare file name and extension are looked for in
+// the system folder, the Windows folder and the full folders of PATH, not
+// beside the launcher and in the working folder first, as SearchPathA's
+// own order would.
 //
-// On return *file points to the command, `candidate` or `fallbackName`, and
-// *parameters to `parameterText` or is null. A command without a blank is
-// the file as a whole, without parameters and without a search; so is the
-// command when the search finds nothing or reaches a blank that more than
-// 260 bytes precede.
-void FindProgram(const char* command, char* candidate, char* fallbackName, char* parameterText,
-                 const char** file, const char** parameters);
+// *parameters points to `parameterText`: the text after that blank, or
+// after the closing quote less one blank, cut at 2047 bytes; it is null
+// for the whole command. The blanks are tried up to the first one that
+// more than 260 bytes precede. Returns false, and there is nothing to run,
+// when no candidate is found.
+bool FindProgram(const char* command, char* program, char* parameterText, const char** parameters);

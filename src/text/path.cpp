@@ -70,6 +70,14 @@ void SplitPath(const char* path, char* drive, char* directory, char* fileName, c
     }
 }
 
+bool IsFullPath(const char* path) {
+    // An ASCII letter is never a lead byte, so the colon after it is a
+    // character of its own.
+    const bool letter = (path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z');
+    return (letter && path[1] == ':' && IsSeparator(path[2])) ||
+           (IsSeparator(path[0]) && IsSeparator(path[1]));
+}
+
 int StripQuotes(char* destination, std::uint32_t destinationSize, const char* source) {
     const std::uint32_t length = TextLength(source);
     if (HasQuote(source)) {

@@ -14,6 +14,10 @@ constexpr std::uint32_t kMaxPathPart = 255;
 // of the name. Parts longer than 255 bytes are cut, never mid-character.
 void SplitPath(const char* path, char* drive, char* directory, char* fileName, char* extension);
 
+// Whether `path` names one place whatever the working folder: a drive
+// letter, a colon and a separator, or two separators (a network path).
+bool IsFullPath(const char* path);
+
 // Removes the quotes around a path: when the source holds a quote, its first
 // byte is dropped; when the result still holds one, its last byte is
 // dropped. The destination must be zero-filled by the caller. Returns 0, or

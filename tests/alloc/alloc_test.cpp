@@ -52,13 +52,13 @@ const std::vector<Row> kRows = {
     {"no association", 0, "setup.inf", [] { fake::TheWorld().registry.clear(); }, -2},
     {"no install command", 0, "setup.inf", [] { fake::TheWorld().registry.pop_back(); }, -2},
     {"program search through every blank", 0, "D:\\kit\\setup.inf",
-     [] { fake::TheWorld().findable.clear(); }, 0},
+     [] { fake::TheWorld().findable.clear(); }, -2},
     {"shell refuses, registrations fail", 0, "D:\\kit\\setup.inf",
      [] {
          fake::TheWorld().shellRefuses = true;
          fake::TheWorld().failingCommandLines = {"regsvr32"};
      },
-     0},
+     -2},
     {"expansion would not fit", 0, "%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%",
      [] { fake::TheWorld().modulePath = "C:\\" + std::string(100, 'd') + "\\Q.exe"; }, -2},
     {"no program path", 0, "%EXEPATH%setup.inf", [] { fake::TheWorld().modulePath = ""; }, 0},

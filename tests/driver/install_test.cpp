@@ -14,6 +14,8 @@ using Lines = std::vector<std::string>;
 
 const std::string kTemplate =
     "%SystemRoot%\\System32\\rundll32.exe setupapi,InstallHinfSection DefaultInstall 132 %1";
+const std::string kSystemRundll32 = "C:\\windows\\system32\\rundll32.exe";
+const std::string kSystemProg = "C:\\windows\\system32\\prog.exe";
 
 class RunInstallTest : public ::testing::Test {
   protected:
@@ -91,9 +93,12 @@ TEST_F(RunInstallTest, InstallsThenRegisters) {
         "RegOpenKeyExA(HKCR, \"inffile\\shell\\Install\\command\", 0, 0xf003f)",
         "RegQueryValueExA(key, \"\", 1024)",
         "RegCloseKey(key)",
-        "ExpandEnvironmentStringsA(\"" + kTemplate + "\", 520)",
+        "ExpandEnvironmentStringsA(\"" + kTemplate + "\", 519)",
         "GetCommandLineW()",
         "GetFileAttributesA(\"D:\\kit\\setup.inf\")",
+        "GetSystemDirectoryA(260)",
+        "GetWindowsDirectoryA(260)",
+        "GetEnvironmentVariableA(\"PATH\", 33257)",
         "SearchPathA(null, \"C:\\windows\\System32\\rundll32.exe\", null, 260, buffer, null)",
         "GetFileAttributesA(\"C:\\windows\\System32\\rundll32.exe\")",
         Shell("C:\\windows\\System32\\rundll32.exe",
@@ -157,6 +162,7 @@ TEST_F(RunInstallTest, RefusalsRunNothing) {
         {".inf readable but not writable",
          [] { fake::TheWorld().registry[0].refusesFullAccess = true; }, "x.inf", "#101"},
         {"no Install command", [] { fake::TheWorld().registry.pop_back(); }, "x.inf", "#102"},
+        {"empty Install command", [] { GivenTemplate(""); }, "x.inf", "#102"},
         {"file type too long for the command key",
          [] { GivenFileType(std::string(233, 't') + '\0', REG_SZ); }, "x.inf", "#102"},
         {"%EXEPATH% names a folder the code page cannot spell", GivenUnspellableFolder,
@@ -165,7 +171,7 @@ TEST_F(RunInstallTest, RefusalsRunNothing) {
          [] { fake::TheWorld().modulePath = "D:\\" + std::string(250, 'k') + "\\Q.exe"; },
          "%EXEPATH%%EXEPATH%a.inf", "#101"},
         {"expanded template would be cut",
-         [] { GivenTemplate("%Fill%" + std::string(117, 'p') + " %1"); }, "x.inf", "#102"},
+         [] { GivenTemplate("%Fill%" + std::string(116, 'p') + " %1"); }, "x.inf", "#102"},
         {"install command would be cut",
          [] {
              std::string tenTimes(100, 'c');
@@ -208,8 +214,12 @@ TEST_F(RunInstallTest, RefusalsRunNothing) {
     }
 }
 
-// What the shell is asked to open, for arguments and templates.
+// What the shell is asked to open, for arguments and templates: the
+// program by its full path, which is what the shell then opens.
 TEST_F(RunInstallTest, InstallCommands) {
+    const std::string bare = "rundll32.exe setupapi,InstallHinfSection DefaultInstall 132 %1";
+    const std::string bareParameters =
+        "\"setupapi,InstallHinfSection DefaultInstall 132 C:\\kit\\x.inf\"";
     struct Row {
         const char* name;
         std::string argument;
@@ -217,38 +227,49 @@ TEST_F(RunInstallTest, InstallCommands) {
         std::string file;
         std::string parameters;
         DWORD kind = REG_EXPAND_SZ;
+        std::string planted = ""; // a copy of the program
     } rows[] = {
         {"quoted %EXEPATH% argument", "\"%EXEPATH%setup.inf\"", kTemplate,
          "C:\\windows\\System32\\rundll32.exe",
          "\"setupapi,InstallHinfSection DefaultInstall 132 D:\\kit\\setup.inf\""},
-        {"plain path with blanks after it", "C:\\x y\\s.inf  ", "prog.exe %1", "prog.exe",
+        {"plain path with blanks after it", "C:\\x y\\s.inf  ", "prog.exe %1", kSystemProg,
          "\"C:\\x y\\s.inf  \""},
-        {"no quotes added around the path", "\"C:\\a b\\s.inf\"", "prog.exe /i %1 /q", "prog.exe",
+        {"no quotes added around the path", "\"C:\\a b\\s.inf\"", "prog.exe /i %1 /q", kSystemProg,
          "\"/i C:\\a b\\s.inf /q\""},
         {"template without %1 runs unchanged", "\"%EXEPATH%setup.inf\"", "prog.exe /all",
-         "prog.exe", "\"/all\""},
-        {"two %1", "%EXEPATH%setup.inf", "prog.exe %1 %1", "prog.exe",
+         kSystemProg, "\"/all\""},
+        {"two %1", "%EXEPATH%setup.inf", "prog.exe %1 %1", kSystemProg,
          "\"D:\\kit\\setup.inf D:\\kit\\setup.inf\""},
         // A relative path is the working folder's file.
-        {"lowercase placeholder stays", "%exepath%a.inf", "prog.exe %1", "prog.exe",
+        {"lowercase placeholder stays", "%exepath%a.inf", "prog.exe %1", kSystemProg,
          "\"C:\\kit\\%exepath%a.inf\""},
         // A REG_EXPAND_SZ template is expanded before the INF path goes in;
-        // a REG_SZ one is taken as stored.
-        {"REG_SZ template as stored", "x.inf", kTemplate, "rundll32.exe",
-         "\"setupapi,InstallHinfSection DefaultInstall 132 C:\\kit\\x.inf\"", REG_SZ},
+        // a REG_SZ one is taken as stored. A bare program, or one whose
+        // folder does not resolve, is the system's, never a copy in the
+        // launcher's folder or the working folder.
+        {"REG_SZ template: a folder that does not resolve", "x.inf", kTemplate, kSystemRundll32,
+         bareParameters, REG_SZ, "D:\\kit\\%SystemRoot%\\System32\\rundll32.exe"},
+        {"found in the system folder", "x.inf", bare, kSystemRundll32, bareParameters, REG_SZ},
+        {"a copy beside the launcher", "x.inf", bare, kSystemRundll32, bareParameters, REG_SZ,
+         "D:\\kit\\rundll32.exe"},
+        {"a copy in the working folder", "x.inf", bare, kSystemRundll32, bareParameters, REG_SZ,
+         "C:\\kit\\rundll32.exe"},
         {"%1 survives, the INF path is not expanded", "%EXEPATH%%SystemRoot%.inf",
          "%SystemRoot%\\System32\\rundll32.exe \"%1\"", "C:\\windows\\System32\\rundll32.exe",
          "\"\"D:\\kit\\%SystemRoot%.inf\"\""},
-        {"expansion fills the template exactly", "x.inf", "%Fill%" + std::string(116, 'p') + " %1",
-         std::string(400, 'f') + std::string(116, 'p') + " C:\\kit\\x.inf", "null"},
+        {"expansion fills the template but its last byte", "x.inf",
+         "prog.exe %Fill%" + std::string(106, 'p') + " %1", kSystemProg,
+         "\"" + std::string(400, 'f') + std::string(106, 'p') + " C:\\kit\\x.inf\""},
     };
     for (const Row& row : rows) {
         SetUp();
         fake::TheWorld().findable.push_back("prog.exe");
+        fake::TheWorld().files.push_back(row.planted);
         GivenTemplate(row.commandTemplate, "inffile", row.kind);
         EXPECT_EQ(RunInstall(nullptr, row.argument.c_str()), 0) << "row (" << row.name << ")";
         EXPECT_EQ(fake::CallsTo("ShellExecuteExA"), Lines{Shell(row.file, row.parameters)})
             << "row (" << row.name << ")";
+        EXPECT_EQ(fake::ShellOpened(), row.file) << "row (" << row.name << ")";
     }
 }
 
@@ -262,11 +283,18 @@ TEST_F(RunInstallTest, NonStringFileType) {
               "RegOpenKeyExA(HKCR, \"\\shell\\Install\\command\", 0, 0xf003f)");
 }
 
-TEST_F(RunInstallTest, RegistersWhenTheInstallCommandCannotStart) {
-    fake::TheWorld().shellRefuses = true;
-    EXPECT_EQ(RunInstall(nullptr, "\"%EXEPATH%setup.inf\""), 0);
-    EXPECT_EQ(fake::CallsTo("CreateProcessA").size(), 1u);
-    EXPECT_TRUE(Messages().empty());
+// An install command that the shell refuses, or whose program is found
+// nowhere, is told once the components are registered all the same.
+TEST_F(RunInstallTest, RegistersThenTellsOfAnInstallCommandThatCannotStart) {
+    for (auto change : {+[] { fake::TheWorld().shellRefuses = true; },
+                        +[] { fake::TheWorld().findable.clear(); }}) {
+        SetUp();
+        change();
+        EXPECT_EQ(RunInstall(nullptr, "\"%EXEPATH%setup.inf\""), -2);
+        EXPECT_EQ(fake::CallsTo("CreateProcessA").size(), 1u);
+        EXPECT_EQ(Messages(), Lines{Box("#102")});
+        EXPECT_EQ(fake::Calls().back(), Box("#102"));
+    }
 }
 
 // An argument that does not name the launcher's folder does not need it.

@@ -125,9 +125,9 @@ CASES = [
          installed=False, journal=[("install", "probe.exe\" {kit}\\setup.inf"),
                                    ("install-end", "probe.exe\" {kit}\\setup.inf"),
                                    ("register", "alpha.dll")]),
-    # Quotes stay part of the words that the program search tries, so it
-    # finds no program here; the whole command then goes to the shell, and
-    # Wine's shell takes the quoted program apart from its parameters.
+    # Quotes stay part of the words that the program search tries, so they
+    # find no program here; then the text inside the quotes is the program,
+    # which the shell gets by its full path, apart from its parameters.
     Case("template/quoted-program-and-placeholder",
          registry=set_template(f'"{PROBE}" "%1"'), installed=False,
          journal=[("install", '" "{kit}\\setup.inf"'), ("install-end", '" "{kit}\\setup.inf"'),
@@ -135,8 +135,16 @@ CASES = [
     Case("template/without-placeholder", registry=set_template(PROBE + " /fixed"),
          installed=False,
          journal=[("install", " /fixed"), ("install-end", " /fixed"), ("register", "alpha.dll")]),
+    # A program named without a folder is the system's, never a copy in the
+    # kit. (Wine's shell looks in the system folders first whatever it is
+    # handed; what Windows' shell would make of a bare name, the native
+    # tests show.)
+    Case("template/bare-name-with-a-copy-in-the-kit",
+         registry=set_template("rundll32.exe setupapi,InstallHinfSection DefaultInstall 132 %1"),
+         planted=["rundll32.exe"]),
+    # An install command that does not run is told after the registrations.
     Case("template/program-missing", registry=set_template(r"C:\Missing\tool.exe %1"),
-         installed=False),
+         installed=False, exit_code=-2, message=102),
 
     # Refusals: each shows a message (returning at once without a display)
     # and runs nothing at all.
@@ -144,6 +152,7 @@ CASES = [
     refused("refused/blanks-only", -1, argument="   "),
     refused("refused/no-inf-association", -2, registry=[("delete", r"HKCR\.inf")]),
     refused("refused/no-install-command", -2, registry=file_type("quenlowfile", None)),
+    refused("refused/empty-install-command", -2, registry=set_template(""), message=102),
     refused("refused/inf-default-not-a-string", -2,
             registry=[("add", r"HKCR\.inf", None, "REG_DWORD", "1")]),
     # An INF path that names no file: the install program would start on it.

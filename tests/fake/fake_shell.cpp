@@ -1,4 +1,4 @@
-// File search, the shell and processes of the fake world. The shell's
+// The shell and processes of the fake world. The shell's
 // process is number 0; CreateProcessA starts numbers 1, 2, ...
 #include "fake_internal.h"
 
@@ -29,73 +29,25 @@ bool ShellProcessEnded() {
     return world.signalledAfterReads >= 0 && fake::exitCodeReadsMade >= world.signalledAfterReads;
 }
 
+// What the shell opens for `file`: one with a folder part where it says, a
+// bare name by the shell's own order, which on Windows starts in the
+// working folder; nothing when that finds none.
+void OpenAsTheShell(const char* file) {
+    bool found = false;
+    if (std::strpbrk(file, "\\/:") == nullptr) {
+        found = fake::FoundInOrder(false, file, fake::shellOpened);
+    } else {
+        std::snprintf(fake::shellOpened, fake::kFoundBytes, "%s", file);
+        found = fake::Attributes(file) != INVALID_FILE_ATTRIBUTES;
+    }
+    if (!found) {
+        fake::shellOpened[0] = '\0';
+    }
+}
+
 } // namespace
 
-DWORD SearchPathA(LPCSTR path, LPCSTR fileName, LPCSTR extension, DWORD bufferLength, LPSTR buffer,
-                  LPSTR* filePart) {
-    char quoted[3][1100];
-    fake::Record("SearchPathA(%s, %s, %s, %u, %s, %s)", fake::Quoted(path, quoted[0], 1100),
-                 fake::Quoted(fileName, quoted[1], 1100), fake::Quoted(extension, quoted[2], 1100),
-                 bufferLength, buffer == nullptr ? "null" : "buffer",
-                 filePart == nullptr ? "null" : "filePart");
-    for (const std::string& name : world.findable) {
-        if (fileName[0] != '\0' && name == fileName) {
-            // Found where its name says: the name is its path. Written back
-            // with its length when it fits, else the size a buffer would need.
-            if (buffer == nullptr || name.size() >= bufferLength) {
-                return static_cast<DWORD>(name.size() + 1);
-            }
-            std::memcpy(buffer, name.c_str(), name.size() + 1);
-            return static_cast<DWORD>(name.size());
-        }
-    }
-    return 0;
-}
-
-DWORD GetFileAttributesA(LPCSTR fileName) {
-    char quoted[1100];
-    fake::Record("GetFileAttributesA(%s)", fake::Quoted(fileName, quoted, sizeof quoted));
-    for (const std::string& folder : world.folders) {
-        if (folder == fileName) {
-            return FILE_ATTRIBUTE_DIRECTORY;
-        }
-    }
-    for (const auto& section : world.profileSections) {
-        if (fake::SameText(section.file, fileName)) {
-            return FILE_ATTRIBUTE_NORMAL;
-        }
-    }
-    for (const auto* names : {&world.findable, &world.files}) {
-        for (const std::string& name : *names) {
-            if (fake::SameText(name, fileName)) {
-                return FILE_ATTRIBUTE_NORMAL;
-            }
-        }
-    }
-    return INVALID_FILE_ATTRIBUTES;
-}
-
-// Like the platform: the working folder's drive before a rooted path, the
-// folder itself before any other; the length, or the size a buffer would
-// need when it does not fit. A path with a drive is not modelled.
-DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR* filePart) {
-    char quoted[1100];
-    fake::Record("GetFullPathNameA(%s, %u, %s)", fake::Quoted(fileName, quoted, sizeof quoted),
-                 bufferLength, filePart == nullptr ? "null" : "filePart");
-    if (fileName[0] == '\0') {
-        return 0;
-    }
-    const bool rooted = fileName[0] == '\\' || fileName[0] == '/';
-    char full[2200];
-    const int length = std::snprintf(full, sizeof full, "%.*s%s%s",
-                                     rooted ? 2 : static_cast<int>(world.currentDirectory.size()),
-                                     world.currentDirectory.c_str(), rooted ? "" : "\\", fileName);
-    if (static_cast<DWORD>(length) >= bufferLength) {
-        return static_cast<DWORD>(length + 1);
-    }
-    std::memcpy(buffer, full, static_cast<std::size_t>(length) + 1);
-    return static_cast<DWORD>(length);
-}
+char fake::shellOpened[fake::kFoundBytes];
 
 BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info) {
     char texts[5][2200];
@@ -112,6 +64,9 @@ BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info) {
         fake::Quoted(info->lpClass, texts[4], 2200), HandleName(info->hkeyClass, handles[3], 32),
         info->dwHotKey, HandleName(info->hIcon, handles[4], 32),
         info->hProcess == nullptr ? "null" : "set!");
+    if (info->lpFile != nullptr) {
+        OpenAsTheShell(info->lpFile);
+    }
     if (world.shellRefuses) {
         return FALSE;
     }

@@ -87,6 +87,7 @@ void Reset() {
     exitCodeReadsMade = 0;
     pausesMade = 0;
     processesStarted = 0;
+    shellOpened[0] = '\0';
 }
 
 std::vector<std::string> Calls() { return std::vector<std::string>(calls, calls + callCount); }
@@ -102,6 +103,8 @@ std::vector<std::string> CallsTo(const std::string& prefix) {
 }
 
 int OpenHandles() { return openHandles; }
+
+std::string ShellOpened() { return shellOpened; }
 
 } // namespace fake
 
@@ -209,19 +212,6 @@ BOOL GetCPInfo(UINT, LPCPINFO info) {
     return TRUE;
 }
 
-UINT GetSystemDirectoryA(LPSTR buffer, UINT size) {
-    fake::Record("GetSystemDirectoryA(%u)", size);
-    const std::size_t length = world.systemDirectory.size();
-    if (length == 0) {
-        return 0;
-    }
-    if (length + 1 > size) {
-        return static_cast<UINT>(length + 1);
-    }
-    std::memcpy(buffer, world.systemDirectory.c_str(), length + 1);
-    return static_cast<UINT>(length);
-}
-
 bool fake::SameText(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
 
 namespace {
@@ -245,7 +235,9 @@ template <typename Function> FARPROC AsFarProc(Function function) {
     return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
 }
 
-const std::string* FindVariable(const char* name, std::size_t length) {
+} // namespace
+
+const std::string* fake::FindVariable(const char* name, std::size_t length) {
     for (const auto& [variable, value] : world.environment) {
         if (variable.size() == length && strncasecmp(variable.c_str(), name, length) == 0) {
             return &value;
@@ -253,8 +245,6 @@ const std::string* FindVariable(const char* name, std::size_t length) {
     }
     return nullptr;
 }
-
-} // namespace
 
 HMODULE GetModuleHandleA(LPCSTR moduleName) {
     char quoted[1100];
@@ -306,7 +296,8 @@ DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size) {
             p += length;
             continue;
         }
-        const std::string* value = FindVariable(p + 1, static_cast<std::size_t>(close - p - 1));
+        const std::string* value =
+            fake::FindVariable(p + 1, static_cast<std::size_t>(close - p - 1));
         if (value != nullptr) {
             put(value->data(), value->size());
         } else {

@@ -46,6 +46,7 @@ struct World {
     UINT codePage = 1252;
     CPINFO codePageInfo = {1, {'?', 0}, {}};
     std::string systemDirectory = "C:\\windows\\system32"; // empty: the call fails
+    std::string windowsDirectory = "C:\\windows";          // empty: the call fails
     // What GetProcAddress finds in kernel32.dll, by name.
     std::vector<std::string> kernel32Exports = {"SetDefaultDllDirectories", "SetDllDirectoryA"};
     // Environment variables, names compared ignoring ASCII case. None by
@@ -53,10 +54,12 @@ struct World {
     std::vector<std::pair<std::string, std::string>> environment;
 
     std::vector<RegistryKey> registry;
-    std::vector<std::string> findable; // names SearchPathA finds, compared exactly
+    // The disk, paths compared ignoring ASCII case. SearchPathA and the
+    // shell look a name up by the platform's documented orders (see
+    // fake_search.cpp), GetFileAttributesA where a path says.
+    std::vector<std::string> findable; // files; a bare name lies in the system folder
     std::vector<std::string> folders;  // those of them that are folders
-    // The files GetFileAttributesA finds besides the findable names and the
-    // INF files of profileSections, compared ignoring ASCII case.
+    // Files besides the findable ones and the INF files of profileSections.
     std::vector<std::string> files;
     std::string currentDirectory = "C:\\kit"; // what GetFullPathNameA starts from
     // GetCommandLineW; empty, as the oldest systems give it.
@@ -98,5 +101,8 @@ std::vector<std::string> Calls();
 std::vector<std::string> CallsTo(const std::string& prefix);
 // Open registry keys and process or thread handles not yet closed.
 int OpenHandles();
+// The file that the shell's own lookup found for the last request's file
+// (the program it would start), or "" when it found none.
+std::string ShellOpened();
 
 } // namespace fake

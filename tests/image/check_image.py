@@ -290,9 +290,10 @@ class Imports(unittest.TestCase):
     # The platform calls the program makes, and nothing from a C runtime.
     # The messages are loaded and shown through the wide forms, so that the
     # Japanese texts survive any code page; regsvr32 is run from the system
-    # folder; the own path is read wide too, to tell whether the code page
-    # can spell it, and shortened where it cannot; so is the command line,
-    # to tell whether the argument is spelled as typed.
+    # folder, and an install program named without a folder is looked up in
+    # the system's folders; the own path is read wide too, to tell whether
+    # the code page can spell it, and shortened where it cannot; so is the
+    # command line, to tell whether the argument is spelled as typed.
     EXPECTED = {
         "kernel32.dll": {
             "GetCommandLineA", "GetModuleHandleA", "ExitProcess",  # start-up
@@ -303,6 +304,8 @@ class Imports(unittest.TestCase):
             "GetModuleFileNameA", "GetACP", "GetCPInfo",  # own directory, lead bytes
             "GetModuleFileNameW", "WideCharToMultiByte", "GetShortPathNameW",  # its spelling
             "SearchPathA", "GetFileAttributesA",  # program search; the INF file exists
+            "GetWindowsDirectoryA", "GetEnvironmentVariableA",  # with the system folder,
+            # the folders a bare program name is looked up in
             "GetExitCodeProcess", "Sleep", "CloseHandle",  # launcher
             "GetPrivateProfileSectionA", "GetSystemDirectoryA", "CreateProcessA",
             "WaitForSingleObject",  # registration

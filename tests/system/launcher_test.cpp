@@ -34,7 +34,8 @@ const std::string kPause = "Sleep(1000)";
 const std::string kClose = "CloseHandle(process#0)";
 
 // The install sequence's call: the registry's template with an unexpanded
-// %SystemRoot%, found by its bare name, then polled until it has ended.
+// %SystemRoot%, found by its bare name in the system folder and started by
+// its full path, then polled until it has ended.
 TEST(LaunchAndWait, InstallCommand) {
     fake::Reset();
     fake::World& world = fake::TheWorld();
@@ -47,10 +48,13 @@ TEST(LaunchAndWait, InstallCommand) {
                       nullptr, SW_SHOWNORMAL, nullptr, 1, 1);
     EXPECT_NE(result, 0);
     const Calls expected = {
-        "SearchPathA(null, \"%SystemRoot%\\System32\\rundll32.exe\", null, 260, buffer, null)",
-        "SearchPathA(null, \"rundll32.exe\", null, 260, buffer, null)",
-        "GetFileAttributesA(\"rundll32.exe\")",
-        Request(0x440, "null", "rundll32.exe",
+        "GetSystemDirectoryA(260)",
+        "GetWindowsDirectoryA(260)",
+        "GetEnvironmentVariableA(\"PATH\", 33257)",
+        "SearchPathA(\"C:\\windows\\system32;C:\\windows\", \"rundll32.exe\", null, 260, buffer, "
+        "null)",
+        "GetFileAttributesA(\"C:\\windows\\system32\\rundll32.exe\")",
+        Request(0x440, "null", "C:\\windows\\system32\\rundll32.exe",
                 "setupapi,InstallHinfSection DefaultInstall 132 C:\\kit\\a.inf", 1),
         kQuery,
         kStillRunning,
@@ -87,9 +91,8 @@ TEST(LaunchAndWait, Request) {
          "ignored", 1, nullptr, 1, 1, Request(0x440, "null", "C:\\Program Files\\a.exe", "/q", 1),
          3},
         {"split flag set, no blank: no parameters", "C:\\kit\\a.inf", "ignored", 1, nullptr, 1, 1,
-         Request(0x440, "null", "C:\\kit\\a.inf", kNone, 1), 0},
-        {"nothing found: the whole command, no parameters", "nothing here", "ignored", 1, nullptr,
-         1, 1, Request(0x440, "null", "nothing here", kNone, 1), 2},
+         Request(0x440, "null", "C:\\kit\\a.inf", kNone, 1), 1},
+        {"nothing found: no request", "nothing here", "ignored", 1, nullptr, 1, 1, "", 2},
         {"process-handle flag zero", "C:\\kit\\a.inf", kNone, 1, nullptr, 0, 0,
          Request(0x400, "null", "C:\\kit\\a.inf", kNone, 1), 0},
         {"show state and owner copied", "a.inf", kNone, 0, owner, 1, 0,
@@ -99,12 +102,13 @@ TEST(LaunchAndWait, Request) {
     };
     for (const Row& row : rows) {
         fake::Reset();
-        fake::TheWorld().findable = {"C:\\Program Files\\a.exe"};
-        EXPECT_NE(LaunchAndWait(row.command, row.parameters, row.show, row.owner,
-                                row.processHandleFlag, row.splitFlag),
-                  0)
+        fake::TheWorld().findable = {"C:\\Program Files\\a.exe", "C:\\kit\\a.inf"};
+        EXPECT_EQ(LaunchAndWait(row.command, row.parameters, row.show, row.owner,
+                                row.processHandleFlag, row.splitFlag) != 0,
+                  !row.request.empty())
             << "row (" << row.name << ")";
-        EXPECT_EQ(fake::CallsTo("ShellExecuteExA"), Calls{row.request})
+        EXPECT_EQ(fake::CallsTo("ShellExecuteExA"),
+                  row.request.empty() ? Calls{} : Calls{row.request})
             << "row (" << row.name << ")";
         EXPECT_EQ(fake::CallsTo("SearchPathA").size(), row.searches) << "row (" << row.name << ")";
     }
@@ -164,7 +168,7 @@ TEST(LaunchAndWait, Wait) {
         world.signalledAfterReads = row.signalledAfterReads;
         world.shellRefuses = row.shellRefuses;
         world.shellStartsProcess = row.shellStartsProcess;
-        const int result = LaunchAndWait("a.inf", nullptr, 1, nullptr, row.processHandleFlag, 1);
+        const int result = LaunchAndWait("a.inf", nullptr, 1, nullptr, row.processHandleFlag, 0);
         EXPECT_EQ(result != 0, !row.shellRefuses) << "row (" << row.name << ")";
         Calls calls = fake::Calls();
         ASSERT_FALSE(calls.empty()) << "row (" << row.name << ")";

@@ -110,7 +110,7 @@ TEST(LaunchAndWaitOnWine, ProgramThatEndsWith259) {
 }
 
 // An unexpanded %SystemRoot% does not resolve as a folder; the bare name
-// is found in the standard search order.
+// is found in the system folder.
 TEST(LaunchAndWaitOnWine, SystemRootTemplateFoundByItsBareName) {
     const std::string marker = MarkerPath("systemroot");
     std::shared_ptr<Launch> launch;
@@ -141,11 +141,11 @@ TEST(LaunchAndWaitOnWine, ProgramPathWithABlank) {
     RemoveDirectoryA(folder.c_str());
 }
 
-// Nothing found and nothing the shell can open: 0, without the pause.
-TEST(LaunchAndWaitOnWine, RefusedByTheShell) {
+// Nothing found: 0, without the shell or the pause.
+TEST(LaunchAndWaitOnWine, NothingFound) {
     const std::string command = "Z:\\quenlow-missing\\nothing.exe /q";
     std::shared_ptr<Launch> launch;
-    LAUNCH(launch, command); // the first shell call may load a lot
+    LAUNCH(launch, command); // the first file search may load a lot
     EXPECT_EQ(launch->result, 0);
     LAUNCH(launch, command);
     EXPECT_EQ(launch->result, 0);
