@@ -138,6 +138,7 @@ def run_case(build: Path, case: Case, image: Image) -> list[str]:
             stack.callback(prefix.kill)
         else:
             stack.callback(remove_prefix, prefix)
+        prefix.keep_server()
         return check_case(build, case, image, prefix, screen)
 
 

@@ -209,6 +209,16 @@ class Prefix:
         subprocess.run([WINESERVER, "-w"], env=self.env(), stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=120)
 
+    def keep_server(self) -> None:
+        """Starts the prefix's server to stay until kill(). A server that may
+        end once no program of the prefix runs ends Wine's own services
+        first and then itself, and a command started meanwhile (the next
+        query of the registry, the next start) can fail in the middle of
+        that. Kept, it and the services stay up from one command to the
+        next."""
+        subprocess.run([WINESERVER, "-p"], env=self.env(), stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
     def kill(self) -> None:
         """Ends every process of the prefix and its server, and waits for the server."""
         subprocess.run([WINESERVER, "-k"], env=self.env(), stdout=subprocess.DEVNULL,
