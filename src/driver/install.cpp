@@ -101,10 +101,6 @@ UINT ReadInstallTemplate(char* commandTemplate) {
     return 0;
 }
 
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
-}
-
 // Into the zero-filled `fullPath` (kInfPathBytes). A path with a drive or a
 // network share stays as it is. A relative one is made absolute against
 // the working folder, as the user means it: given as it is, a bare name
@@ -112,7 +108,7 @@ bool IsSeparator(char c) {
 // system's INF folder and by the profile reader in the Windows folder, two
 // other files. False when that fails or the full path does not fit.
 bool MakeFullPath(const char* path, char* fullPath) {
-    if ((path[0] != '\0' && path[1] == ':') || (IsSeparator(path[0]) && IsSeparator(path[1]))) {
+    if (IsFullPath(path) || (path[0] != '\0' && path[1] == ':')) {
         AppendText(fullPath, path);
         return true;
     }
