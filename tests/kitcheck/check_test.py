@@ -3,7 +3,9 @@
 the notes the check must give for it, by kind and INF line (0: the kit as a
 whole). A sound kit gives none."""
 
+import json
 import struct
+import subprocess
 import sys
 import tempfile
 import unittest
@@ -14,6 +16,9 @@ sys.path.insert(0, str(ROOT / "tools" / "kitcheck"))
 
 from check import check_kit  # noqa: E402
 
+CHECK = ROOT / "tools" / "kitcheck" / "check.py"
+MULTITOOL = ROOT / "build" / "npm" / "node_modules" / ".bin" / "sarif-multitool"
+
 
 def image(machine: int) -> bytes:
     """The headers of a DLL for this processor, as far as the check reads them."""
@@ -23,9 +28,20 @@ def image(machine: int) -> bytes:
     return b"MZ".ljust(60, b"\0") + struct.pack("<I", 64) + b"PE\0\0" + header + optional
 
 
+def cabinet(*names: str) -> bytes:
+    """A cabinet holding empty files of these names, made by gcab."""
+    with tempfile.TemporaryDirectory() as temp:
+        for name in names:
+            (Path(temp) / name).write_bytes(b"")
+        subprocess.run(["gcab", "-c", "-n", "k.cab", *names], cwd=temp, check=True)
+        return (Path(temp) / "k.cab").read_bytes()
+
+
 DLL32, DLL64 = image(0x14C), image(0x8664)
 HEAD = '[Version]\nSignature="$Windows NT$"\n'
 REGISTER = HEAD + "[DefaultInstall]\n[RegisterFiles]\n"  # entries from line 5
+COPY = HEAD + "[DefaultInstall]\nCopyFiles=Kit.Files\n[DestinationDirs]\nKit.Files={}\n[Kit.Files]\n"
+CAB = COPY.format(10) + 'a.dll\n[SourceDisksNames]\n1="Kit",kit.cab,,\n[SourceDisksFiles]\na.dll=1\n'
 LONG = ["k" * 93 + f"{n:02}.dll" for n in range(11)]  # 99 bytes each: ten fit in 1,024
 
 # The INF's text or a file of examples/, its encoding, the kit's files, the
@@ -42,20 +58,35 @@ ROWS = [
      "register-only.inf"),
     ('[version]\nsignature = "$Windows NT$" ; lower case\n[defaultinstall.ntx86]\n'
      "COPYFILES=Kit.Docs,\\\n  Kit.Files\n[DefaultInstall.NTAMD64]\nCopyFiles=Kit.Other\n"
-     '[Kit.Files]\n%Name%.dll\n[Kit.Docs]\n"read me, first.txt",,,0x4\npacked.txt\n'
-     "[Kit.Other]\nabsent.dll\n[DestinationDirs]\nKit.Files=11\n[SourceDisksNames]\n"
+     '[Kit.Files]\nKit.dll\n[Kit.Docs]\n"read me, first.txt",,,0x4\npacked.txt\n'
+     "[Kit.Other]\nabsent.dll\n[DestinationDirs]\nKit.Files=11\nDefaultDestDir=16422,%Name%\n"
+     "[SourceDisksNames]\n"
      '1="Kit",,,bin\n[SourceDisksFiles]\nkit.dll=1\n[Strings]\nName="KIT"\n'
      "[RegisterFiles]\nkit.dll\n", "utf-16",
      {"bin/kit.dll": DLL32, "READ ME, FIRST.TXT": b"", "packed.tx_": b""}, []),
     (REGISTER + "表.dll\n", "cp932", {"表.dll": DLL32}, []),
     (REGISTER + '"my comp.dll"\n', "cp932", {"my comp.dll": DLL32}, []),
     (HEAD + "[DefaultInstall]\nReboot\n[DefaultInstall.NT]\n", "cp932", {}, []),
-    # One note each.
+    # Only a registered component, or one in the system folder, must be
+    # 32-bit; a disk's cabinet serves a file that is not loose; sources lie
+    # beside the INF; text before the first section is allowed with
+    # [Strings]; a disk path of %-1% is the INF's folder, and a file that
+    # [SourceDisksFiles] leaves out is taken from there.
+    (COPY.format('16422,"Kit\\x64"') + "wide.dll\n", "cp932", {"wide.dll": DLL64}, []),
+    (CAB, "cp932", {"kit.cab": cabinet("a.dll")}, []),
+    (COPY.format(10) + "a.txt\n", "cp932", {"setup/a.txt": b""}, [], "setup/setup.inf"),
+    ("stray text\n" + HEAD + "[DefaultInstall]\n[Strings]\n", "cp932", {}, []),
+    (COPY.format(10) + 'a.dll\nb.txt\n[SourceDisksNames.x86]\n1="Kit",,,%-1%\n'
+     "[SourceDisksFiles]\na.dll=1\n", "cp932", {"a.dll": DLL32, "b.txt": b""}, []),
+    # One note each; a copy list that [DestinationDirs] leaves out goes to the
+    # system folder.
     (HEAD + "[DefaultInstall]\nCopyFiles=Kit.Files\n[Kit.Files]\nhere.txt\ngone.txt\n",
-     "cp932", {"here.txt": b""}, [("missing-file", 7)]),
+     "cp932", {"here.txt": b""}, [("missing-file", 7), ("no-destination", 4)]),
     (HEAD + "[DefaultInstall.NTamd64]\nCopyFiles=Kit.Files\n", "cp932", {},
      [("no-install-section", 3)]),
-    (HEAD + "[DefaultInstall]\nAddReg=Kit.Registry\nReboot\n", "cp932", {}, [("restart", 5)]),
+    # Reboot in [DefaultInstall] is not processed ("INF Reboot Directive");
+    # a directive that names no section does nothing.
+    (HEAD + "[DefaultInstall]\nAddReg=Kit.Registry\nReboot\n", "cp932", {}, [("no-section", 4)]),
     ('[Version]\nSignature="$Windows 3.1$"\n[DefaultInstall]\n', "cp932", {},
      [("cannot-open", 1)]),
     (REGISTER + "\n".join(LONG) + "\n", "cp932", {name: b"" for name in LONG},
@@ -73,6 +104,37 @@ ROWS = [
      [("unspellable-name", 5)]),
     (HEAD + "[DefaultInstall]\nCopyFiles=Kit.Files\n[DestinationDirs]\nKit.Files=11\n"
      "[Kit.Files]\nwide.dll\n", "cp932", {"wide.dll": DLL64}, [("not-32-bit", 8)]),
+    # The engine's rules, a row each: the tag file only removable media ask
+    # for; a cabinet without the file; an INF of another code page; a
+    # component installed where regsvr32 does not look; one Strings section
+    # for the language; a driver package; a service; a decorated section's
+    # services; a token as a file name; Include and Needs; encodings; the
+    # section-name limit.
+    (CAB, "cp932", {"a.dll": DLL32}, [("tag-file", 8)]),
+    (CAB, "cp932", {"kit.cab": cabinet("b.dll")}, [("missing-file", 8)]),
+    (COPY.format(10) + "组件.dll\n说明.txt\n", "gbk", {"组件.dll": DLL32, "说明.txt": b""},
+     [("not-text", 9)]),
+    (COPY.format("11,MyApp") + "comp.dll\n[RegisterFiles]\ncomp.dll\n", "cp932",
+     {"comp.dll": DLL32}, [("kit-copy-registered", 10)]),
+    (COPY.format("16422,%App%") + "a.txt\n[Strings]\nApp=Kit\n[Strings.0411]\nName=x\n", "cp932",
+     {"a.txt": b""}, [("undefined-string", 6)]),
+    ('[Version]\nSignature="$Windows NT$"\nProvider=P\nClass=System\nClassGuid={4d36e97d-e325-'
+     "11ce-bfc1-08002be10318}\n[DefaultInstall.NTx86]\n[DefaultInstall.NTamd64]\n", "cp932", {},
+     [("driver-package", 6)]),
+    (HEAD + "[DefaultInstall]\n[DefaultInstall.Services]\nAddService=kitfs,,Kit.Service\n"
+     "[Kit.Service]\nServiceType=2\nServiceBinary=%12%\\kitfs.sys\n", "cp932", {}, [("service", 5)]),
+    (HEAD + "[DefaultInstall.NTx86]\n[DefaultInstall.Services]\n", "cp932", {},
+     [("services-not-run", 4)]),
+    (COPY.format(10) + "%Name%.dll\n[Strings]\nName=kit\n", "cp932", {"kit.dll": DLL32},
+     [("string-file-name", 8)]),
+    (HEAD + "[DefaultInstall]\nInclude=.\\part.inf,ks.inf\nNeeds=More\n", "cp932",
+     {"part.inf": (HEAD + "[More]\nCopyFiles=@gone.txt\n").encode()},
+     [("missing-file", 4), ("not-checked", 4)]),
+    ("\ufeff" + REGISTER + "a.dll\n", "utf-16-be", {"a.dll": DLL32},
+     [("cannot-open", 1), ("encoding", 1)]),
+    (REGISTER + "a.dll\n", "utf-16-le", {"a.dll": DLL32}, [("encoding", 1)]),
+    (REGISTER + "a.dll\n", "utf-8-sig", {"a.dll": DLL32}, [("encoding", 1)]),
+    (HEAD + "[" + "s" * 256 + "]\n", "cp932", {}, [("cannot-open", 3)]),
 ]
 
 
@@ -83,6 +145,7 @@ class KitCheck(unittest.TestCase):
             with self.subTest(row=number, inf=inf[:40]), tempfile.TemporaryDirectory() as temp:
                 kit = Path(temp)
                 text = (ROOT / inf).read_text() if inf.startswith("examples/") else inf
+                (kit / inf_name).parent.mkdir(exist_ok=True)
                 (kit / inf_name).write_bytes(text.replace("\n", "\r\n").encode(encoding))
                 for name, data in files.items():
                     (kit / name).parent.mkdir(exist_ok=True)
@@ -90,6 +153,29 @@ class KitCheck(unittest.TestCase):
                 notes = check_kit(kit, inf_name, 932, kit_name=kit_name)
                 self.assertEqual(sorted((n.kind, n.line) for n in notes), expected,
                                  f"row {number}: " + "; ".join(n.said for n in notes))
+
+    def test_the_command_line(self):
+        """A bad option or kit: one line and exit 2. SARIF: the log alone on
+        standard output, one result a note, valid as Microsoft's SARIF
+        multitool (scripts/bootstrap installs it) checks it against 2.1.0."""
+        with tempfile.TemporaryDirectory() as temp:
+            kit = Path(temp)
+            (kit / "setup.inf").write_text(HEAD + "[DefaultInstall.NTamd64]\n[RegisterFiles]\nb\n")
+            for bad in (["--code-page", "1200"], ["--language", "zz"], ["--inf", "none.inf"]):
+                done = subprocess.run(["/usr/bin/python3", "-B", CHECK, kit, *bad],
+                                      capture_output=True, text=True)
+                self.assertEqual((done.returncode, done.stdout, done.stderr.count("\n")),
+                                 (2, "", 1), f"{bad}: {done.stderr}")
+            done = subprocess.run(["/usr/bin/python3", "-B", CHECK, kit, "--format", "sarif"],
+                                  capture_output=True, text=True)
+            (kit / "kit.sarif").write_text(done.stdout)
+            results = json.loads(done.stdout)["runs"][0]["results"]
+            self.assertEqual([(r["ruleId"], r["level"]) for r in results],
+                             [("no-install-section", "error"), ("not-found", "error")])
+            subprocess.run([MULTITOOL, "validate", kit / "kit.sarif", "-o", kit / "out.sarif"],
+                           check=True, capture_output=True)
+            found = json.loads((kit / "out.sarif").read_text())["runs"][0].get("results", [])
+            self.assertEqual([r["message"] for r in found if r.get("level") == "error"], [])
 
 
 if __name__ == "__main__":

@@ -1,25 +1,38 @@
 """Reads an INF file the way the setup engine reads it: sections and keys
 without regard to case, a section named twice read as one, comments after
 an unquoted ';', values in quotes ('""' in them a quote), a backslash at a
-line's end joining the next line, %name% replaced from [Strings] when a
-value is read ('%%' a percent sign). A file that starts with a UTF-16
-byte-order mark (or is UTF-16 without one, as the engine guesses) is read
-as UTF-16, one with a UTF-8 mark as UTF-8, any other in the code page of the
-Windows it is meant for.
+line's end joining the next line, %name% replaced from the one Strings
+section chosen for the language ('%%' a percent sign). A file that starts
+with a UTF-16 byte-order mark (or is UTF-16 without one, as the engine
+guesses) is read as UTF-16, one with a UTF-8 mark as UTF-8, any other in the
+code page of the Windows it is meant for.
 
 Install sections are picked as a 32-bit install picks them, 64-bit Windows
-included: NAME.NTx86, then NAME.NT, then NAME."""
+included: NAME.NTx86, then NAME.NT, then NAME ("INF File Platform Extensions
+and x86-Based Systems")."""
 
 import codecs
+import re
 from dataclasses import dataclass, field
 from pathlib import Path
 
 # The section decorations a 32-bit install tries, in order.
 X86_DECORATIONS = (".ntx86", ".nt", "")
 SIGNATURES = ("$windows nt$", "$chicago$", "$windows 95$")
-# The language of each code page's Windows, for [Strings.LANGID].
-LANGUAGES = {932: 0x0411, 936: 0x0804, 949: 0x0412, 950: 0x0404, 1250: 0x0405, 1251: 0x0419,
-             1252: 0x0409, 1253: 0x0408, 1254: 0x041F, 1255: 0x040D, 1256: 0x0401}
+# "General Syntax Rules for INF Files": "A section name has a maximum length
+# of 255 characters"; SetupOpenInfFile fails on a longer one
+# (ERROR_SECTION_NAME_TOO_LONG).
+MAX_SECTION_NAME = 255
+# The language of each code page's Windows, for [Strings.LANGID]. Windows
+# documents only the other way, each locale's ANSI code page; where a code
+# page serves many languages this is the one its Windows edition ships for
+# (1252 English, 1251 Russian), and for 1250 and 1257 our own pick, Czech and
+# Estonian: --language names another.
+LANGUAGES = {874: 0x041E, 932: 0x0411, 936: 0x0804, 949: 0x0412, 950: 0x0404, 1250: 0x0405,
+             1251: 0x0419, 1252: 0x0409, 1253: 0x0408, 1254: 0x041F, 1255: 0x040D,
+             1256: 0x0401, 1257: 0x0425, 1258: 0x042A}
+# Undecodable bytes of the code page, kept as these so they can be found.
+ESCAPED = re.compile("[\udc80-\udcff]")
 
 
 @dataclass
@@ -27,6 +40,7 @@ class Line:
     number: int  # where the line starts in the file, from 1
     key: str | None  # as written, before any %name% is replaced
     fields: list[str]
+    file: str = ""  # the INF it comes from when Include brought it in; number is that line
 
 
 @dataclass
@@ -45,33 +59,55 @@ class InfError(Exception):
 
 
 def decode(data: bytes, code_page: int) -> tuple[str, str]:
-    """(text, what it was read as)."""
-    if data[:2] in (codecs.BOM_UTF16_LE, codecs.BOM_UTF16_BE):
-        return data.decode("utf-16", errors="replace"), "UTF-16"
+    """(text, what it was read as): "UTF-16", "UTF-16BE", "UTF-16 without a
+    mark", "UTF-8" or "code page N"; bytes that code page cannot read are
+    kept as lone surrogates."""
+    if data[:2] == codecs.BOM_UTF16_LE:
+        return data[2:].decode("utf-16-le", errors="replace"), "UTF-16"
+    if data[:2] == codecs.BOM_UTF16_BE:
+        return data[2:].decode("utf-16-be", errors="replace"), "UTF-16BE"
     if data[:3] == codecs.BOM_UTF8:
         return data[3:].decode("utf-8", errors="replace"), "UTF-8"
-    # Without a mark: UTF-16 when most bytes of the high halves are zero.
     high = data[1:256:2]
     if len(high) >= 2 and high.count(0) * 2 > len(high):
-        return data.decode("utf-16-le", errors="replace"), "UTF-16"
-    return data.decode(f"cp{code_page}", errors="replace"), f"code page {code_page}"
+        return data.decode("utf-16-le", errors="replace"), "UTF-16 without a mark"
+    return data.decode(f"cp{code_page}", errors="surrogateescape"), f"code page {code_page}"
+
+
+def profile_text(data: bytes, code_page: int) -> str:
+    """The text the launcher's profile reader gets on Windows: only the
+    UTF-16 little-endian mark makes a file Unicode there; any other file,
+    UTF-8 and UTF-16 big-endian or without a mark among them, is read in the
+    code page. Microsoft documents only that the profile functions keep a
+    Unicode file Unicode (WritePrivateProfileString); which marks count is
+    from tests on Windows 10 and 11. Wine's reader also takes a UTF-8 and a
+    big-endian mark."""
+    if data[:2] == codecs.BOM_UTF16_LE:
+        return data[2:].decode("utf-16-le", errors="replace")
+    return data.decode(f"cp{code_page}", errors="replace")
 
 
 class Inf:
-    def __init__(self, path: Path, code_page: int = 932):
+    def __init__(self, path: Path, code_page: int = 932, language: int | None = None):
         self.path = Path(path)
         self.code_page = code_page
-        self.text, self.encoding = decode(self.path.read_bytes(), code_page)
+        data = self.path.read_bytes()
+        self.text, self.encoding = decode(data, code_page)
+        self.profile_text = profile_text(data, code_page)
         self.sections: dict[str, Section] = {}
         self.error: InfError | None = None
         try:
             self._parse(self.text.split("\x1a", 1)[0].replace("\0", " ").split("\n"))
         except InfError as error:
             self.error = error
-        self.strings = self._strings()
+        self.language = language if language is not None else LANGUAGES.get(code_page, 0x0409)
+        self.strings_section = self._strings_section()
+        self.strings = {line.key.lower(): line.fields[0]
+                        for line in self.lines(self.strings_section or "")
+                        if line.key is not None and line.fields}
 
     def _parse(self, physical: list[str]) -> None:
-        current = None
+        current, stray = None, 0
         index = 0
         while index < len(physical):
             number, stripped = index + 1, physical[index].strip()
@@ -80,6 +116,9 @@ class Inf:
                 if end < 0:
                     raise InfError(number, "a section name without its closing ']'")
                 name = stripped[1:end]
+                if len(name) > MAX_SECTION_NAME:
+                    raise InfError(number, f"a section name of {len(name)} characters, over"
+                                           f" the {MAX_SECTION_NAME} the engine takes")
                 current = self.sections.setdefault(name.lower(), Section(name, number))
                 index += 1
                 continue
@@ -87,36 +126,49 @@ class Inf:
             if key is None and not fields:
                 continue
             if current is None:
-                raise InfError(number, "a line before the first section")
+                stray = stray or number
+                continue
             current.lines.append(Line(number, key, fields))
+        # Text before the first section is ignored only in an INF that has
+        # [Strings]; the open fails otherwise (ERROR_EXPECTED_SECTION_NAME,
+        # as Wine's setupapi parser tests show on Windows).
+        if stray and "strings" not in self.sections:
+            raise InfError(stray, "a line of text before the first section")
 
-    def _strings(self) -> dict[str, str]:
-        found = {}
-        language = LANGUAGES.get(self.code_page)
-        names = ["strings"] + ([f"strings.{language:04x}"] if language else [])
-        for name in names:
-            for line in self.lines(name):
-                if line.key is not None and line.fields:
-                    found[line.key.lower()] = line.fields[0]
-        return found
+    def _strings_section(self) -> str | None:
+        """The one Strings section that translates every token ("INF Strings
+        Section"): the language's own, then its primary language with the
+        neutral sublanguage, then any of its primary language, then
+        [Strings]. Keys are never taken from another one."""
+        primary = self.language & 0x3FF
+        names = [f"strings.{self.language:04x}", f"strings.{primary:04x}"]
+        names += sorted(n for n in self.sections if re.fullmatch(r"strings\.[0-9a-f]{4}", n)
+                        and int(n[-4:], 16) & 0x3FF == primary)
+        return next((n for n in names + ["strings"] if n in self.sections), None)
 
     def lines(self, section: str) -> list[Line]:
         found = self.sections.get(section.lower())
         return found.lines if found else []
 
     def expand(self, text: str) -> str:
-        """%name% replaced from [Strings]; an unknown name and a directory id
-        stay as written."""
-        out, start = [], 0
-        while True:
-            first = text.find("%", start)
-            second = text.find("%", first + 1) if first >= 0 else -1
-            if second < 0:
-                return "".join(out) + text[start:]
-            out.append(text[start:first])
-            name = text[first + 1:second]
-            out.append("%" if not name else self.strings.get(name.lower(), f"%{name}%"))
-            start = second + 1
+        """%name% replaced from the chosen Strings section; an unknown name
+        and a directory id stay as written, as the engine leaves them."""
+        return re.sub(r"%([^%]*)%", lambda m: "%" if not m[1] else
+                      self.strings.get(m[1].lower(), m[0]), text)
+
+    def undefined(self, text: str) -> list[str]:
+        """The %name% tokens of `text` that the chosen Strings section does
+        not define and that are no directory id."""
+        return [name for name in re.findall(r"%([^%]+)%", text)
+                if name.lower() not in self.strings and not re.fullmatch(r"-?\d+", name)]
+
+    def unreadable(self) -> list[int]:
+        """The lines whose sections, keys or values hold bytes that are not
+        text in the code page; comments do not count."""
+        return sorted({line.number for section in self.sections.values()
+                       for line in section.lines
+                       if any(ESCAPED.search(t) for t in [line.key or "", *line.fields])} |
+                      {s.number for s in self.sections.values() if ESCAPED.search(s.name)})
 
     def values(self, section: str, key: str) -> list[tuple[Line, list[str]]]:
         """Each line of `section` with this key, and its fields read."""
@@ -134,6 +186,16 @@ class Inf:
             if found:
                 return found
         return None
+
+    def append(self, other: "Inf", number: int) -> None:
+        """The sections of an INF that Include names on line `number`,
+        searched as one with this INF's, each line read with its own INF's
+        strings and told by that line."""
+        for key, section in other.sections.items():
+            mine = self.sections.setdefault(key, Section(section.name, number))
+            mine.lines += [Line(number, other.expand(line.key) if line.key else None,
+                                [other.expand(f) for f in line.fields], other.path.name)
+                           for line in section.lines]
 
 
 def split_line(physical: list[str], index: int) -> tuple[str | None, list[str], int]:

@@ -1,60 +1,23 @@
 """The launcher's own limits, which it enforces without a word at run time,
 measured for one kit: its argument, the folder depth its buffers allow, the
-[RegisterFiles] section it reads with the profile reader, the command line
-of each registration, and the names its code page must spell. Lengths are
-bytes in the code page of the Windows the kit is meant for."""
+[RegisterFiles] section it reads with the profile reader, and the names its
+code page must spell. Lengths are bytes in the code page of the Windows the
+kit is meant for."""
 
 from notes import Note
+from registration import bare_name, size, spells
 
 MAX_ARGUMENT = 130  # the command-line tail it accepts
 MODULE_PATH_BYTES = 260  # MAX_PATH: the launcher's own path, with its NUL
 EXPANDED_BYTES = 270  # the argument with %EXEPATH% replaced, with its NUL
 COMMAND_BYTES = 1024  # the install command, with its NUL
 SECTION_BYTES = 1024  # [RegisterFiles]: its lines, each with a NUL, and one more NUL
-COMMAND_LINE_BYTES = 260  # "regsvr32 /s " and one name, with its NUL
-TOOL_COMMAND = "regsvr32 /s "
 # Windows' own Install command, expanded for C:\Windows, up to "%1", the INF path.
 WINDOWS_COMMAND = (r"C:\Windows\System32\rundll32.exe setupapi,InstallHinfSection"
                    r" DefaultInstall 132 ")
 # Where a downloaded kit often lies; 20 bytes is the longest user name.
 USER_NAME_BYTES = 20
 DOWNLOADS = "C:\\Users\\<name>\\Downloads\\"
-
-
-def size(text: str, code_page: int) -> int:
-    return len(text.encode(f"cp{code_page}", errors="replace"))
-
-
-def spells(text: str, code_page: int) -> bool:
-    try:
-        text.encode(f"cp{code_page}")
-        return True
-    except UnicodeEncodeError:
-        return False
-
-
-def register_entries(text: str) -> list[tuple[int, str]]:
-    """(line, entry) for each entry of [RegisterFiles] as the profile reader
-    gives it: the first section of that name, each line trimmed, "key = value"
-    as "key=value", no quotes taken off and no %name% replaced, a comment only
-    where a line starts with ';'."""
-    entries, inside, seen = [], False, False
-    for number, line in enumerate(text.split("\n"), 1):
-        line = line.strip()
-        if line.startswith("[") and "]" in line:
-            name = line[1:line.rindex("]")].strip().lower()
-            inside, seen = name == "registerfiles" and not seen, seen or name == "registerfiles"
-        elif inside and line and not line.startswith(";"):
-            key, equals, value = line.partition("=")
-            entries.append((number, f"{key.strip()}={value.strip()}" if equals else line))
-    return entries
-
-
-def bare_name(entry: str) -> str:
-    """What the registration command gets of an entry: its file name and
-    extension, the drive and folder (and a key before them) dropped."""
-    rest = entry[2:] if entry[1:2] == ":" else entry
-    return rest.replace("/", "\\").rsplit("\\", 1)[-1]
 
 
 def argument_notes(inf_name: str, code_page: int) -> list[Note]:
@@ -154,54 +117,3 @@ def section_notes(entries: list[tuple[int, str]], code_page: int) -> list[Note]:
                 "Drop the folder parts of the lines (the launcher drops them anyway), or register"
                 " fewer components.")]
     return []
-
-
-def entry_notes(entries: list[tuple[int, str]], kit_files: set[str], copied: set[str],
-                code_page: int, unicode: bool) -> list[Note]:
-    """Each entry's registration. `kit_files` holds the names of the files
-    in the kit's folder, the launcher's working folder, where regsvr32 looks
-    for a bare name; `copied` those that the install copies to a folder
-    where it looks too; both in lower case, as Windows matches names."""
-    notes = []
-    for number, entry in entries:
-        bare = bare_name(entry)
-        if unicode and not spells(entry, code_page):
-            notes.append(Note(
-                "unspellable-name", number, True, f"code page {code_page} cannot spell {bare}",
-                "The launcher reads [RegisterFiles] in the system's code page, which turns"
-                " what it cannot spell into '?': regsvr32 gets a name of no file, and the"
-                " component is not registered.",
-                f"Give the component a name that code page {code_page} spells."))
-            continue
-        # The launcher quotes a name with a blank unless the author did;
-        # regsvr32 takes the quotes off.
-        quotes = 2 if " " in bare and '"' not in bare else 0
-        length = len(TOOL_COMMAND) + size(bare, code_page) + quotes
-        if length >= COMMAND_LINE_BYTES:
-            notes.append(Note(
-                "entry-too-long", number, True, f"{bare[:40]}... is too long to register",
-                f"Its registration command, \"{TOOL_COMMAND}\" and the name, takes {length}"
-                f" bytes; the launcher's holds {COMMAND_LINE_BYTES - 1} and skips the entry"
-                f" without a word.",
-                f"Shorten the file's name to at most"
-                f" {COMMAND_LINE_BYTES - 1 - length + size(bare, code_page)} bytes."))
-            continue
-        name = bare.replace('"', "").lower()
-        in_kit = name in kit_files
-        if not in_kit and name not in copied:
-            notes.append(Note(
-                "not-found", number, True, f"regsvr32 will not find {bare}",
-                f"The launcher runs regsvr32 /s {bare}, by that name alone; regsvr32 looks in"
-                f" the system folder, the Windows folder and the kit's folder (the launcher's"
-                f" working folder). The install copies no {bare} to the first two and the kit"
-                f" holds none in its folder, so nothing is registered, and nothing says so.",
-                f"Put {bare} beside the INF, or copy it to the system folder (DestinationDirs"
-                f" 11), and list it by its name alone."))
-        elif bare != entry:
-            where = "the kit's folder" if in_kit else "the folder the install copies it to"
-            notes.append(Note(
-                "folder-dropped", number, False, f"the folder part of {entry} is dropped",
-                f"The launcher runs regsvr32 /s {bare}, by that name alone, and regsvr32 finds"
-                f" it in {where}, not where the line says.",
-                f"List it as {bare}."))
-    return notes
