@@ -6,7 +6,8 @@ the files created or changed under C:\\, the registry values added or changed
 loaded. The notes of the kit check head the report.
 
   demo.py ROOT [KIT-FOLDER] [--inf NAME] [--code-page N]
-  demo.py ROOT --check [KIT-FOLDER] [--inf NAME] [--code-page N]   the kit check alone, no Wine
+  demo.py ROOT --check [KIT-FOLDER] [--inf NAME] [--code-page N] [--language LLLL]
+                       [--format text|sarif]             the kit check alone, no Wine
 
 Without a kit folder it installs the sample kit of examples/ with the test
 component as its QuenlowSample.dll. The launcher is the shipped i686 image,
@@ -26,10 +27,11 @@ TOOLS = Path(__file__).resolve().parent
 # the kit check.
 sys.path[:0] = [str(TOOLS.parent / "tests" / "e2e"), str(TOOLS / "kitcheck")]
 
-from check import examine  # noqa: E402
+from check import examine, main as check_main  # noqa: E402
 from demo_prefix import differences, look, prepared_base, refusal_32_bit, restored  # noqa: E402
 from kit import IMAGES, lay_out_sample_kit, register_files  # noqa: E402
 from notes import report  # noqa: E402
+from sources import KitError  # noqa: E402
 
 SAMPLE_FOLDER = r"C:\Kits\My Kit"
 
@@ -68,14 +70,18 @@ def lay_out(kit: Path, source: Path | None, build: Path) -> str:
 
 def kit_check(kit: Path, inf: str, code_page: int) -> tuple[str, bool]:
     """The check's report on a kit folder, and whether a note stops the install."""
-    notes, room = examine(kit, inf, code_page, "Quenlow.exe", kit.name)
-    return (report(notes, inf, f"Kit check of {kit.name}\\{inf}", room),
-            any(n.stops for n in notes))
+    heading = f"Kit check of {kit.name}\\{inf}"
+    try:
+        notes, room = examine(kit, inf, code_page, "Quenlow.exe", kit.name)
+    except KitError as error:
+        return f"{heading}: not checked: {error}", True
+    return report(notes, inf, heading, room), any(n.stops for n in notes)
 
 
-def check_only(root: Path, kit: Path | None, inf: str, code_page: int) -> int:
-    """The kit check alone; the sample kit is laid out as the demo lays it
-    out, with the shipped image's component."""
+def check_only(root: Path, kit: Path | None, options: list[str]) -> int:
+    """The kit check alone, as tools/kitcheck/check.py gives it; the sample
+    kit is laid out as the demo lays it out, with the shipped image's
+    component. Only the check writes to standard output."""
     if kit is None:
         for step in (["--preset", "win32"], ["--build", "--preset", "win32", "--target",
                                              "component"]):
@@ -83,9 +89,7 @@ def check_only(root: Path, kit: Path | None, inf: str, code_page: int) -> int:
         kit = root / "build" / "demo" / "check" / "My Kit"
         shutil.rmtree(kit.parent, ignore_errors=True)
         lay_out_sample_kit(kit, root / "build" / "win32")
-    text, stops = kit_check(kit, inf, code_page)
-    print(text)
-    return 1 if stops else 0
+    return check_main([str(kit), *options])
 
 
 def prepare(root: Path, work: Path, kit: Path | None, stage) -> dict:
@@ -177,10 +181,13 @@ def main() -> int:
     parser.add_argument("kit", type=Path, nargs="?")
     parser.add_argument("--inf", default="setup.inf")
     parser.add_argument("--code-page", type=int, default=932)
-    args = parser.parse_intermixed_args()
+    args, rest = parser.parse_known_intermixed_args()
     root, work = args.root.resolve(), args.root.resolve() / "build" / "demo"
     if args.check:
-        return check_only(root, args.kit, args.inf, args.code_page)
+        return check_only(root, args.kit, ["--inf", args.inf, "--code-page",
+                                           str(args.code_page), *rest])
+    if rest:
+        parser.error(f"unknown options: {' '.join(rest)}")
     stages = []
 
     def stage(name, started):
