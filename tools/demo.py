@@ -15,6 +15,7 @@ run under WoW64 as 64-bit Windows runs it; where 32-bit programs cannot run
 here, the x86_64 build of the same sources, and the report says so."""
 
 import argparse
+import os
 import re
 import shutil
 import subprocess
@@ -89,7 +90,7 @@ def check_only(root: Path, kit: Path | None, options: list[str]) -> int:
         kit = root / "build" / "demo" / "check" / "My Kit"
         shutil.rmtree(kit.parent, ignore_errors=True)
         lay_out_sample_kit(kit, root / "build" / "win32")
-    return check_main([str(kit), *options])
+    return check_main([os.path.relpath(kit), *options])
 
 
 def prepare(root: Path, work: Path, kit: Path | None, stage) -> dict:

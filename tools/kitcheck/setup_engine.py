@@ -3,7 +3,13 @@ its setup engine shows a dialog or fails where Wine's says nothing: the
 section it carries out, the sections that one names, the files it copies
 and where from and to, its services. The command is InstallHinfSection
 DefaultInstall 132 PATH, run by a 32-bit program: the shipped launcher is
-32-bit, and so is the install program it starts, on 64-bit Windows too."""
+32-bit, and so is the install program it starts, on 64-bit Windows too.
+
+A Reboot or Restart line in the section asks for no restart: "INF Reboot
+Directive" says Reboot "is only processed when specified directly in the
+[DDInstall] section", and "INF DefaultInstall Section" lists neither (both
+are Windows 95 setup's). Mode 132 asks only when the engine finds a restart
+needed, for a file that was in use."""
 
 import re
 from dataclasses import dataclass
