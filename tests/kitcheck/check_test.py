@@ -40,8 +40,11 @@ def cabinet(*names: str) -> bytes:
 DLL32, DLL64 = image(0x14C), image(0x8664)
 HEAD = '[Version]\nSignature="$Windows NT$"\n'
 REGISTER = HEAD + "[DefaultInstall]\n[RegisterFiles]\n"  # entries from line 5
-COPY = HEAD + "[DefaultInstall]\nCopyFiles=Kit.Files\n[DestinationDirs]\nKit.Files={}\n[Kit.Files]\n"
-CAB = COPY.format(10) + 'a.dll\n[SourceDisksNames]\n1="Kit",kit.cab,,\n[SourceDisksFiles]\na.dll=1\n'
+# A copy list's entries from line 8, to the folder given.
+COPY = HEAD + "[DefaultInstall]\nCopyFiles=Kit.Files\n[DestinationDirs]\nKit.Files={}\n" \
+    "[Kit.Files]\n"
+CAB = COPY.format(10) + 'a.dll\n[SourceDisksNames]\n1="Kit",kit.cab,,\n' \
+    "[SourceDisksFiles]\na.dll=1\n"
 LONG = ["k" * 93 + f"{n:02}.dll" for n in range(11)]  # 99 bytes each: ten fit in 1,024
 
 # The INF's text or a file of examples/, its encoding, the kit's files, the
@@ -116,13 +119,14 @@ ROWS = [
      [("not-text", 9)]),
     (COPY.format("11,MyApp") + "comp.dll\n[RegisterFiles]\ncomp.dll\n", "cp932",
      {"comp.dll": DLL32}, [("kit-copy-registered", 10)]),
-    (COPY.format("16422,%App%") + "a.txt\n[Strings]\nApp=Kit\n[Strings.0411]\nName=x\n", "cp932",
-     {"a.txt": b""}, [("undefined-string", 6)]),
+    (COPY.format("16422,%%Kit%%\\%App%") + "a.txt\n[Strings]\nApp=Kit\n[Strings.0411]\nName=x\n",
+     "cp932", {"a.txt": b""}, [("undefined-string", 6)]),
     ('[Version]\nSignature="$Windows NT$"\nProvider=P\nClass=System\nClassGuid={4d36e97d-e325-'
      "11ce-bfc1-08002be10318}\n[DefaultInstall.NTx86]\n[DefaultInstall.NTamd64]\n", "cp932", {},
      [("driver-package", 6)]),
     (HEAD + "[DefaultInstall]\n[DefaultInstall.Services]\nAddService=kitfs,,Kit.Service\n"
-     "[Kit.Service]\nServiceType=2\nServiceBinary=%12%\\kitfs.sys\n", "cp932", {}, [("service", 5)]),
+     "[Kit.Service]\nServiceType=2\nServiceBinary=%12%\\kitfs.sys\n", "cp932", {},
+     [("service", 5)]),
     (HEAD + "[DefaultInstall.NTx86]\n[DefaultInstall.Services]\n", "cp932", {},
      [("services-not-run", 4)]),
     (COPY.format(10) + "%Name%.dll\n[Strings]\nName=kit\n", "cp932", {"kit.dll": DLL32},

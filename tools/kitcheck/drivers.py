@@ -76,9 +76,9 @@ def service(inf: Inf, line, fields: list[str]) -> Note:
     stops = driver or system
     why = (" It is a driver: a 32-bit installer is to hand a driver install to its 64-bit"
            " build." if driver else "") + \
-        (f" Its binary, {binary}, is copied by the 32-bit install to SysWOW64, while the"
-         f" service control manager starts it from System32, where it is not: the service"
-         f" fails to start." if system else "")
+        (f" Its binary, {inf.expand(binary)}, is copied by the 32-bit install to SysWOW64,"
+         f" while the service control manager starts it from System32, where it is not:"
+         f" the service fails to start." if system else "")
     return Note(
         "service", line.number, stops, f"the install adds the service {name} from a 32-bit"
         f" program",

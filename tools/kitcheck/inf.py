@@ -158,9 +158,8 @@ class Inf:
 
     def undefined(self, text: str) -> list[str]:
         """The %name% tokens of `text` that the chosen Strings section does
-        not define and that are no directory id."""
-        return [name for name in re.findall(r"%([^%]+)%", text)
-                if name.lower() not in self.strings and not re.fullmatch(r"-?\d+", name)]
+        not define."""
+        return [name for name in tokens(text) if name.lower() not in self.strings]
 
     def unreadable(self) -> list[int]:
         """The lines whose sections, keys or values hold bytes that are not
@@ -196,6 +195,13 @@ class Inf:
             mine.lines += [Line(number, other.expand(line.key) if line.key else None,
                                 [other.expand(f) for f in line.fields], other.path.name)
                            for line in section.lines]
+
+
+def tokens(text: str) -> list[str]:
+    """The names of the %name% tokens in `text`, read as the engine pairs
+    percent signs: '%%' is a percent sign, and a directory id no name."""
+    return [m[1] for m in re.finditer(r"%([^%]*)%", text)
+            if m[1] and not re.fullmatch(r"-?\d+", m[1])]
 
 
 def split_line(physical: list[str], index: int) -> tuple[str | None, list[str], int]:

@@ -76,7 +76,7 @@ KINDS = {
                 " a binary in the system folder, does not work from there.", True),
     "string-file-name": ("A file is named by a %strkey% token.",
                          "A copy list names a file with a %strkey% token, which the CopyFiles"
-                         " documentation rules out.", True),
+                         " documentation rules out.", False),
     "undefined-string": ("A %strkey% token is not defined.",
                          "A token is not defined in the one Strings section Windows chooses for"
                          " the language, so it stays as written.", True),

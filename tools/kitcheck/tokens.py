@@ -5,26 +5,25 @@ computer's language and translates every token with it alone, so a key that
 only another Strings section defines is undefined there; the engine leaves an
 undefined token as written, percent signs and all (Wine's setupapi parser
 tests, which pass on Windows). "INF CopyFiles Directive": "You cannot use a
-%strkey% token to specify the file name"."""
+%strkey% token to specify the file name"; Microsoft's own driver samples do,
+and install, so that is a warning."""
 
-import re
-
-from inf import Inf, Line
+from inf import Inf, Line, tokens
 from notes import Note
 
 
 def token_notes(inf: Inf, sections: list, copies: list) -> list[Note]:
     notes = []
-    named = [c.line for c in copies if c.line.file == "" and
-             re.search(r"%[^%\d-][^%]*%", " ".join(c.line.fields[:2]))]
+    named = [c.line for c in copies
+             if c.line.file == "" and tokens(" ".join(c.line.fields[:2]))]
     if named:
         lines = ", ".join(str(line.number) for line in named[:6])
         notes.append(Note(
-            "string-file-name", named[0].number, True, "a copy list names a file by a %token%",
+            "string-file-name", named[0].number, False, "a copy list names a file by a %token%",
             f"Line{'s' * (len(named) > 1)} {lines} name{'s' * (len(named) == 1)} a file with a"
-            f" %strkey% token. The CopyFiles documentation rules this out: a file name must be"
-            f" the file's own name on the disk, so Windows may look for the name as written and"
-            f" ask for the disk.",
+            f" %strkey% token. The CopyFiles documentation rules this out (\"You cannot use a"
+            f" %strkey% token to specify the file name\"), though Windows' own driver samples"
+            f" do it and install.",
             "Write the file's name itself."))
     where: dict[str, tuple[int, set[str]]] = {}
 
