@@ -93,11 +93,11 @@ def prepare(root: Path, work: Path, kit: Path | None, stage) -> dict:
     with the kit laid out in it."""
     started = time.monotonic()
     build, image = root / "build" / "win32", "the shipped i686 image, under WoW64"
-    refusal, reused = refusal_32_bit(work, build / "tests" / "e2e" / "starter.exe")
+    refusal, told = refusal_32_bit(work, build / "tests" / "e2e" / "starter.exe")
     if refusal:
         build = root / "build" / "win64"
         image = "the x86_64 build: the shipped image cannot run here"
-    stage(f"can 32-bit programs run here ({'kept' if reused else 'asked'})", started)
+    stage(f"can 32-bit programs run here ({told})", started)
 
     started = time.monotonic()
     base = work / ("base-prefix-" + build.name)
@@ -212,8 +212,9 @@ def main() -> int:
     print_changes(before, after, created, changed)
     print_runs(runs, listed)
     print("  stages")
+    width = max(len(name) for name, _ in stages)
     for name, ms in stages:
-        print(f"    {name:<45} {ms:6.0f} ms")
+        print(f"    {name:<{width}} {ms:6.0f} ms")
     if args.kit:
         return 0
     if not sample_kit_worked(setup["build"], result.exit_code, created, changed, runs):
