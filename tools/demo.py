@@ -16,7 +16,6 @@ here, the x86_64 build of the same sources, and the report says so."""
 import argparse
 import re
 import shutil
-import subprocess
 import sys
 import time
 from pathlib import Path
@@ -28,7 +27,7 @@ sys.path[:0] = [str(TOOLS.parent / "tests" / "e2e"), str(TOOLS / "kitcheck")]
 
 from check import examine  # noqa: E402
 from demo_prefix import differences, look, prepared_base, refusal_32_bit, restored  # noqa: E402
-from kit import IMAGES, lay_out_sample_kit, register_files  # noqa: E402
+from kit import IMAGES, lay_out_sample_kit, register_files, shipped_build  # noqa: E402
 from notes import report  # noqa: E402
 
 SAMPLE_FOLDER = r"C:\Kits\My Kit"
@@ -73,16 +72,19 @@ def kit_check(kit: Path, inf: str, code_page: int) -> tuple[str, bool]:
             any(n.stops for n in notes))
 
 
+def shipped_sample_kit(root: Path) -> Path:
+    """The sample kit laid out as the demo lays it out, in a folder of its
+    own, as the shipped image carries it: with the i686 component."""
+    kit = root / "build" / "demo" / "check" / "My Kit"
+    shutil.rmtree(kit.parent, ignore_errors=True)
+    lay_out_sample_kit(kit, shipped_build())
+    return kit
+
+
 def check_only(root: Path, kit: Path | None, inf: str, code_page: int) -> int:
-    """The kit check alone; the sample kit is laid out as the demo lays it
-    out, with the shipped image's component."""
+    """The kit check alone; the sample kit as the shipped image carries it."""
     if kit is None:
-        for step in (["--preset", "win32"], ["--build", "--preset", "win32", "--target",
-                                             "component"]):
-            subprocess.run(["cmake", *step], cwd=root, check=True, stdout=subprocess.DEVNULL)
-        kit = root / "build" / "demo" / "check" / "My Kit"
-        shutil.rmtree(kit.parent, ignore_errors=True)
-        lay_out_sample_kit(kit, root / "build" / "win32")
+        kit = shipped_sample_kit(root)
     text, stops = kit_check(kit, inf, code_page)
     print(text)
     return 1 if stops else 0
@@ -95,8 +97,7 @@ def prepare(root: Path, work: Path, kit: Path | None, stage) -> dict:
     build, image = root / "build" / "win32", "the shipped i686 image, under WoW64"
     refusal, told = refusal_32_bit(work, build / "tests" / "e2e" / "starter.exe")
     if refusal:
-        build = root / "build" / "win64"
-        image = "the x86_64 build: the shipped image cannot run here"
+        build, image = root / "build" / "win64", "the x86_64 build"
     stage(f"can 32-bit programs run here ({told})", started)
 
     started = time.monotonic()
@@ -188,7 +189,12 @@ def main() -> int:
 
     setup = prepare(root, work, args.kit, stage)
     started = time.monotonic()
-    notes, _ = kit_check(setup["prefix"].drive_c(setup["folder"]), args.inf, args.code_page)
+    checked = setup["prefix"].drive_c(setup["folder"])
+    if setup["refusal"] and args.kit is None:
+        # The x86_64 launcher installs the sample kit with an x86_64
+        # component; the notes are those of the kit the project ships.
+        checked = shipped_sample_kit(root)
+    notes, _ = kit_check(checked, args.inf, args.code_page)
     stage("kit check", started)
     command, result, after = run(setup, args.inf, work / "trace.txt", stage)
     before, noise, folder = setup["before"], setup["noise"], setup["folder"]
@@ -198,9 +204,11 @@ def main() -> int:
     listed = register_files(setup["prefix"].drive_c(folder) / args.inf)
 
     print(notes)
-    print(f"Quenlow demo: {setup['build'].relative_to(root)}/Quenlow.exe ({setup['image']})")
     if setup["refusal"]:
-        print(f"  why         {setup['refusal']}")
+        built = "the launcher" + (" and the sample component" if args.kit is None else "")
+        print(f"The install below used the x86_64 build of {built}, as the shipped i686 image"
+              f" cannot run here: {setup['refusal']}.")
+    print(f"Quenlow demo: {setup['build'].relative_to(root)}/Quenlow.exe ({setup['image']})")
     print(f"  kit         {args.kit or 'examples/ (the sample kit)'}, laid out in {folder}\\"
           f" with {setup['launcher_from']}")
     print(f"  started as  {command}")
