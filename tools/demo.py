@@ -18,7 +18,6 @@ import argparse
 import os
 import re
 import shutil
-import subprocess
 import sys
 import time
 from pathlib import Path
@@ -30,7 +29,7 @@ sys.path[:0] = [str(TOOLS.parent / "tests" / "e2e"), str(TOOLS / "kitcheck")]
 
 from check import examine, main as check_main  # noqa: E402
 from demo_prefix import differences, look, prepared_base, refusal_32_bit, restored  # noqa: E402
-from kit import IMAGES, lay_out_sample_kit, register_files  # noqa: E402
+from kit import IMAGES, lay_out_sample_kit, register_files, shipped_build  # noqa: E402
 from notes import report  # noqa: E402
 from sources import KitError  # noqa: E402
 
@@ -79,17 +78,21 @@ def kit_check(kit: Path, inf: str, code_page: int) -> tuple[str, bool]:
     return report(notes, inf, heading, room), any(n.stops for n in notes)
 
 
+def shipped_sample_kit(root: Path) -> Path:
+    """The sample kit laid out as the demo lays it out, in a folder of its
+    own, as the shipped image carries it: with the i686 component."""
+    kit = root / "build" / "demo" / "check" / "My Kit"
+    shutil.rmtree(kit.parent, ignore_errors=True)
+    lay_out_sample_kit(kit, shipped_build())
+    return kit
+
+
 def check_only(root: Path, kit: Path | None, options: list[str]) -> int:
     """The kit check alone, as tools/kitcheck/check.py gives it; the sample
-    kit is laid out as the demo lays it out, with the shipped image's
-    component. Only the check writes to standard output."""
+    kit as the shipped image carries it. Only the check writes to standard
+    output."""
     if kit is None:
-        for step in (["--preset", "win32"], ["--build", "--preset", "win32", "--target",
-                                             "component"]):
-            subprocess.run(["cmake", *step], cwd=root, check=True, stdout=subprocess.DEVNULL)
-        kit = root / "build" / "demo" / "check" / "My Kit"
-        shutil.rmtree(kit.parent, ignore_errors=True)
-        lay_out_sample_kit(kit, root / "build" / "win32")
+        kit = shipped_sample_kit(root)
     return check_main([os.path.relpath(kit), *options])
 
 
@@ -98,11 +101,10 @@ def prepare(root: Path, work: Path, kit: Path | None, stage) -> dict:
     with the kit laid out in it."""
     started = time.monotonic()
     build, image = root / "build" / "win32", "the shipped i686 image, under WoW64"
-    refusal, reused = refusal_32_bit(work, build / "tests" / "e2e" / "starter.exe")
+    refusal, told = refusal_32_bit(work, build / "tests" / "e2e" / "starter.exe")
     if refusal:
-        build = root / "build" / "win64"
-        image = "the x86_64 build: the shipped image cannot run here"
-    stage(f"can 32-bit programs run here ({'kept' if reused else 'asked'})", started)
+        build, image = root / "build" / "win64", "the x86_64 build"
+    stage(f"can 32-bit programs run here ({told})", started)
 
     started = time.monotonic()
     base = work / ("base-prefix-" + build.name)
@@ -196,7 +198,12 @@ def main() -> int:
 
     setup = prepare(root, work, args.kit, stage)
     started = time.monotonic()
-    notes, _ = kit_check(setup["prefix"].drive_c(setup["folder"]), args.inf, args.code_page)
+    checked = setup["prefix"].drive_c(setup["folder"])
+    if setup["refusal"] and args.kit is None:
+        # The x86_64 launcher installs the sample kit with an x86_64
+        # component; the notes are those of the kit the project ships.
+        checked = shipped_sample_kit(root)
+    notes, _ = kit_check(checked, args.inf, args.code_page)
     stage("kit check", started)
     command, result, after = run(setup, args.inf, work / "trace.txt", stage)
     before, noise, folder = setup["before"], setup["noise"], setup["folder"]
@@ -206,9 +213,11 @@ def main() -> int:
     listed = register_files(setup["prefix"].drive_c(folder) / args.inf)
 
     print(notes)
-    print(f"Quenlow demo: {setup['build'].relative_to(root)}/Quenlow.exe ({setup['image']})")
     if setup["refusal"]:
-        print(f"  why         {setup['refusal']}")
+        built = "the launcher" + (" and the sample component" if args.kit is None else "")
+        print(f"The install below used the x86_64 build of {built}, as the shipped i686 image"
+              f" cannot run here: {setup['refusal']}.")
+    print(f"Quenlow demo: {setup['build'].relative_to(root)}/Quenlow.exe ({setup['image']})")
     print(f"  kit         {args.kit or 'examples/ (the sample kit)'}, laid out in {folder}\\"
           f" with {setup['launcher_from']}")
     print(f"  started as  {command}")
@@ -220,8 +229,9 @@ def main() -> int:
     print_changes(before, after, created, changed)
     print_runs(runs, listed)
     print("  stages")
+    width = max(len(name) for name, _ in stages)
     for name, ms in stages:
-        print(f"    {name:<45} {ms:6.0f} ms")
+        print(f"    {name:<{width}} {ms:6.0f} ms")
     if args.kit:
         return 0
     if not sample_kit_worked(setup["build"], result.exit_code, created, changed, runs):

@@ -1,9 +1,10 @@
 """The demo's Wine prefixes and what it keeps of them between runs, under
-build/demo/: whether 32-bit programs run here, and a base prefix prepared
-once with the files and values that Wine itself changes on each start. Both
-are kept for the Wine and the starter image they were made with, and made
-again only when those change. Each run's prefix is brought back to the
-base's state by copying what differs from it, not copied whole."""
+build/demo/: whether 32-bit programs run here under Wine (where the kernel
+runs them at all), and a base prefix prepared once with the files and values
+that Wine itself changes on each start. Both are kept for the Wine and the
+starter image they were made with, and made again only when those change.
+Each run's prefix is brought back to the base's state by copying what
+differs from it, not copied whole."""
 
 import hashlib
 import json
@@ -14,7 +15,7 @@ import subprocess
 from pathlib import Path
 
 from wine import (WINE, WINE32, WINESERVER, Prefix, cannot_run_32_bit, fresh_prefix,
-                  make_base_prefix)
+                  kernel_refusal, make_base_prefix)
 
 # Registry files of a prefix, and the root each one holds.
 HIVES = {"system.reg": "HKLM", "user.reg": "HKCU"}
@@ -103,17 +104,22 @@ def keep(record: Path, key: dict, **what) -> None:
     record.with_suffix(".tmp").replace(record)
 
 
-def refusal_32_bit(work: Path, starter: Path) -> tuple[str | None, bool]:
-    """Why 32-bit programs cannot run here, or None; asked once for each
-    Wine and starter image. True when the answer was kept from before."""
+def refusal_32_bit(work: Path, starter: Path) -> tuple[str | None, str]:
+    """Why 32-bit programs cannot run here, or None, and how that was told:
+    the kernel's answer (tools/runs-32-bit keeps it for each kernel), where
+    it runs no 32-bit program; else Wine's, asked once for each Wine and
+    starter image, "kept" from before or "asked"."""
+    refusal = kernel_refusal()
+    if refusal:
+        return refusal, "the kernel's answer"
     key = {"wine": wine_identity(), "starter": hashlib.sha256(starter.read_bytes()).hexdigest()}
     record = work / "wow64-check.json"
     saved = kept(record, key)
     if saved is not None:
-        return saved["refusal"], True
+        return saved["refusal"], "kept"
     refusal = cannot_run_32_bit(work / "wow64-check", starter)
     keep(record, key, refusal=refusal)
-    return refusal, False
+    return refusal, "asked"
 
 
 def prepared_base(base: Path) -> tuple[tuple[set, set], bool]:

@@ -3,12 +3,14 @@ file the INF installs, and copies of the test component under the names that
 a case registers."""
 
 import shutil
+import subprocess
 from dataclasses import dataclass
 from pathlib import Path
 
 from wine import Prefix
 
-EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
+ROOT = Path(__file__).resolve().parents[2]
+EXAMPLES = ROOT / "examples"
 KIT = r"C:\Kits\My Kit"
 PROBE = r"C:\e2e\probe.exe"
 
@@ -116,6 +118,19 @@ def lay_out_sample_kit(kit: Path, build: Path) -> None:
     for name in ("setup.inf", "readme.txt"):
         shutil.copy(EXAMPLES / name, kit / name)
     shutil.copy(e2e_binaries(build) / "component.dll", kit / "QuenlowSample.dll")
+
+
+def shipped_build() -> Path:
+    """The win32 preset's build folder, its test component built: the sample
+    kit as the shipped image carries it holds the i686 one, which can be
+    built where it cannot be run."""
+    build = ROOT / "build" / "win32"
+    steps = [["--build", "--preset", "win32", "--target", "component"]]
+    if not (build / "CMakeCache.txt").exists():
+        steps.insert(0, ["--preset", "win32"])
+    for step in steps:
+        subprocess.run(["cmake", *step], cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
+    return build
 
 
 def register_files(inf: Path) -> list[str]:

@@ -15,6 +15,8 @@ WINE = "/usr/lib/wine/wine64"
 # The 32-bit loader, which WINE hands a 32-bit program to.
 WINE32 = "/usr/lib/wine/wine"
 WINESERVER = "/usr/lib/wine/wineserver"
+# Says whether this machine's kernel runs 32-bit programs at all.
+RUNS_32_BIT = Path(__file__).resolve().parents[2] / "tools" / "runs-32-bit"
 
 # A Western Windows links a Japanese font to its dialog font, so a Japanese
 # message box text shows there; a Wine prefix knows no such link for the
@@ -267,10 +269,21 @@ def remove_prefix(prefix: Prefix) -> None:
     shutil.rmtree(prefix.path, ignore_errors=True)
 
 
+def kernel_refusal() -> str | None:
+    """Why this machine's kernel runs no 32-bit program, or None when it does."""
+    done = subprocess.run([str(RUNS_32_BIT)], stdin=subprocess.DEVNULL, capture_output=True,
+                          text=True, timeout=60)
+    return (done.stdout.strip() or done.stderr.strip()) if done.returncode else None
+
+
 def cannot_run_32_bit(scratch_path: Path, starter: Path) -> str | None:
     """Why this machine cannot run a 32-bit Windows program, or None when it
-    can: asked by starting an i686 starter.exe without arguments in a scratch
-    prefix made for the purpose, where it prints its usage."""
+    can: first the kernel, then Wine, by starting an i686 starter.exe without
+    arguments in a scratch prefix made for the purpose, where it prints its
+    usage."""
+    refusal = kernel_refusal()
+    if refusal:
+        return refusal
     if not Path(WINE32).exists():
         return f"32-bit Wine is not installed ({WINE32} is missing)"
     scratch = fresh_prefix(scratch_path)
