@@ -60,12 +60,12 @@ bool ReadCommandTemplate(const char* keyPath, char* commandTemplate) {
         AppendText(commandTemplate, stored);
         return true;
     }
-    // The count includes the terminator; a larger one than the size given
-    // is what the expansion would have needed. The ANSI form is documented
-    // to need one byte more than the count it returns, so it is given one
-    // byte less than the buffer, which the buffer's last byte then holds.
-    const DWORD expanded = ExpandEnvironmentStringsA(stored, commandTemplate, kTemplateBytes - 1);
-    return expanded != 0 && expanded <= kTemplateBytes - 1;
+    // The count includes the terminator, whether the expansion was written
+    // or only measured. The ANSI form needs one byte more than that count
+    // to write it, so only a count below the buffer's size is an expansion
+    // that is there: one that takes the last byte comes back empty.
+    const DWORD expanded = ExpandEnvironmentStringsA(stored, commandTemplate, kTemplateBytes);
+    return expanded != 0 && expanded < kTemplateBytes;
 }
 
 // Whether `text` holds `placeholder`, found as ReplacePlaceholder finds it.

@@ -93,7 +93,7 @@ TEST_F(RunInstallTest, InstallsThenRegisters) {
         "RegOpenKeyExA(HKCR, \"inffile\\shell\\Install\\command\", 0, 0xf003f)",
         "RegQueryValueExA(key, \"\", 1024)",
         "RegCloseKey(key)",
-        "ExpandEnvironmentStringsA(\"" + kTemplate + "\", 519)",
+        "ExpandEnvironmentStringsA(\"" + kTemplate + "\", 520)",
         "GetCommandLineW()",
         "GetFileAttributesA(\"D:\\kit\\setup.inf\")",
         "GetSystemDirectoryA(260)",
