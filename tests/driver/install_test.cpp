@@ -32,7 +32,7 @@ class RunInstallTest : public ::testing::Test {
         world.environment = {{"SystemRoot", "C:\\windows"}, {"Fill", std::string(400, 'f')}};
         world.findable = {"C:\\windows\\System32\\rundll32.exe", "rundll32.exe"};
         world.profileSections.push_back({"D:\\kit\\setup.inf", "RegisterFiles", {"a.dll"}});
-        world.files = {"C:\\x y\\s.inf  ", "C:\\a b\\s.inf", "C:\\kit\\x.inf",
+        world.files = {"C:\\x y\\s.inf", "C:\\a b\\s.inf", "C:\\kit\\x.inf",
                        "C:\\kit\\%exepath%a.inf", "D:\\kit\\%SystemRoot%.inf"};
     }
     void TearDown() override { ClassifyLeadBytes(0); }
@@ -81,6 +81,7 @@ class RunInstallTest : public ::testing::Test {
 };
 
 TEST_F(RunInstallTest, InstallsThenRegisters) {
+    fake::TypeArgument("\"%EXEPATH%setup.inf\"");
     EXPECT_EQ(RunInstall(nullptr, "\"%EXEPATH%setup.inf\""), 0);
     const Lines calls = fake::Calls();
     const Lines expectedStart = {
@@ -95,6 +96,7 @@ TEST_F(RunInstallTest, InstallsThenRegisters) {
         "RegCloseKey(key)",
         "ExpandEnvironmentStringsA(\"" + kTemplate + "\", 520)",
         "GetCommandLineW()",
+        "WideCharToMultiByte(0, 0x400, \"\"%EXEPATH%setup.inf\"\", -1, 260)",
         "GetFileAttributesA(\"D:\\kit\\setup.inf\")",
         "GetSystemDirectoryA(260)",
         "GetWindowsDirectoryA(260)",
@@ -134,7 +136,9 @@ TEST_F(RunInstallTest, ArgumentBounds) {
     for (const Row& row : rows) {
         SetUp();
         ClassifyLeadBytes(row.codePage);
+        fake::TheWorld().codePage = row.codePage != 0 ? row.codePage : 1252;
         fake::TheWorld().files = {"C:\\kit\\" + row.argument};
+        fake::TypeArgument(row.argument);
         EXPECT_EQ(RunInstall(nullptr, row.argument.c_str()), row.result)
             << "row (" << row.name << ")";
         if (row.result == 0) {
@@ -206,6 +210,7 @@ TEST_F(RunInstallTest, RefusalsRunNothing) {
     };
     for (const Row& row : rows) {
         SetUp();
+        fake::TypeArgument(row.argument);
         row.world();
         EXPECT_EQ(RunInstall(nullptr, row.argument), -2) << "row (" << row.name << ")";
         EXPECT_EQ(Messages(), Lines{Box(row.message)}) << "row (" << row.name << ")";
@@ -266,6 +271,7 @@ TEST_F(RunInstallTest, InstallCommands) {
         fake::TheWorld().findable.push_back("prog.exe");
         fake::TheWorld().files.push_back(row.planted);
         GivenTemplate(row.commandTemplate, "inffile", row.kind);
+        fake::TypeArgument(row.argument);
         EXPECT_EQ(RunInstall(nullptr, row.argument.c_str()), 0) << "row (" << row.name << ")";
         EXPECT_EQ(fake::CallsTo("ShellExecuteExA"), Lines{Shell(row.file, row.parameters)})
             << "row (" << row.name << ")";
@@ -278,6 +284,7 @@ TEST_F(RunInstallTest, InstallCommands) {
 TEST_F(RunInstallTest, NonStringFileType) {
     GivenFileType(std::string("\x01\x00\x00\x00", 4), REG_DWORD);
     GivenTemplate(kTemplate, "");
+    fake::TypeArgument("x.inf");
     EXPECT_EQ(RunInstall(nullptr, "x.inf"), 0);
     EXPECT_EQ(fake::CallsTo("RegOpenKeyExA").back(),
               "RegOpenKeyExA(HKCR, \"\\shell\\Install\\command\", 0, 0xf003f)");
@@ -290,6 +297,7 @@ TEST_F(RunInstallTest, RegistersThenTellsOfAnInstallCommandThatCannotStart) {
                         +[] { fake::TheWorld().findable.clear(); }}) {
         SetUp();
         change();
+        fake::TypeArgument("\"%EXEPATH%setup.inf\"");
         EXPECT_EQ(RunInstall(nullptr, "\"%EXEPATH%setup.inf\""), -2);
         EXPECT_EQ(fake::CallsTo("CreateProcessA").size(), 1u);
         EXPECT_EQ(Messages(), Lines{Box("#102")});
@@ -312,6 +320,7 @@ TEST_F(RunInstallTest, UnspellableFolderAndAnAbsolutePath) {
 TEST_F(RunInstallTest, NoModulePath) {
     fake::TheWorld().modulePath = "";
     fake::TheWorld().profileSections[0].file = "C:\\kit\\setup.inf";
+    fake::TypeArgument("\"%EXEPATH%setup.inf\"");
     EXPECT_EQ(RunInstall(nullptr, "\"%EXEPATH%setup.inf\""), 0);
     EXPECT_EQ(fake::CallsTo("GetFullPathNameA"),
               Lines{"GetFullPathNameA(\"setup.inf\", 520, null)"});
