@@ -201,6 +201,8 @@ CASES = [
          journal=[("register", n) for n in FILLED_NAMES[:10]]),
     Case("inf/quoted-by-the-author", register=['"my comp.dll"'], components=["my comp.dll"],
          journal=[("register", "my comp.dll")]),
+    Case("inf/quoted-folder-by-the-author", register=[r'"C:\Elsewhere\my comp.dll"'],
+         components=["my comp.dll"], journal=[("register", "my comp.dll")]),
 
     # The examples stay working kits.
     Case("examples/setup-inf", example="setup.inf", components=["QuenlowSample.dll"],
