@@ -1,7 +1,8 @@
 // RunInstall as a whole against the native fake, compared with the model of
-// the install sequence: the argument, the program's path, the two registry
-// values, the names the file search finds, the INF file's section and the
-// system folder all come from the input. Checked: the exit code, the
+// the install sequence: the argument (typed as it is), the program's path,
+// the two registry values, the names the file search finds, the INF file's
+// section and the system folder all come from the input. What the fake's
+// code page and paths make of them the model asks the fake. Checked: the exit code, the
 // message, the registry keys opened, the names tested, the shell request's
 // file and parameters, the section read, every registration command line,
 // and that every handle is closed again.
@@ -16,7 +17,7 @@
 #include <cstdio>
 
 #include "driver/install.h"
-#include "fake_win32.h"
+#include "fake_internal.h"
 #include "harness.h"
 #include "model/install_model.h"
 #include "model/text_model.h"
@@ -90,12 +91,15 @@ std::vector<std::string> Findable(std::uint32_t codePage, const std::string& com
     return names;
 }
 
+// The fake as the world describes it, apart from the names the file search
+// finds and the INF file's section, which the model's answers choose.
 void DescribeFake(const model::InstallWorld& world, std::uint8_t flags2, int runningReads,
                   const std::string& failing) {
     fake::Reset();
     fake::World& fake = fake::TheWorld();
     fake.modulePath = world.modulePath;
     fake.codePage = world.codePage;
+    fake::TypeArgument(world.argument);
     for (const model::Key& key : world.keys) {
         fake::RegistryKey stored{"HKCR\\" + key.path, {}, key.refusesFullAccess};
         if (key.hasDefault) {
@@ -103,19 +107,52 @@ void DescribeFake(const model::InstallWorld& world, std::uint8_t flags2, int run
         }
         fake.registry.push_back(stored);
     }
-    fake.findable = world.findable;
-    fake.files = world.files;
     fake.currentDirectory = world.currentDirectory;
     fake.shellRefuses = world.shellRefuses;
     fake.shellStartsProcess = (flags2 & kShellStartsNoProcess) == 0;
     fake.exitCodeReads.assign(static_cast<std::size_t>(runningReads), {STILL_ACTIVE, false});
     fake.exitCodeReads.push_back({0, false});
     fake.signalledAfterReads = runningReads;
-    fake.profileSections.push_back({world.sectionFile, "RegisterFiles", world.sectionLines});
     fake.systemDirectory = world.systemDirectory;
     if ((flags2 & kFailingRegistration) != 0 && !failing.empty()) {
         fake.failingCommandLines.push_back(failing);
     }
+}
+
+// `text` through the fake's code page and back: exactly, when `lossy` stays
+// false and the bytes come back the same.
+std::string RoundTrip(const std::string& text, bool* lossy) {
+    char16_t wide[fake::kPathUnits];
+    fake::Widen(text.c_str(), wide, fake::kPathUnits);
+    char back[2 * fake::kPathUnits];
+    fake::Narrow(wide, back, sizeof back, lossy);
+    return back;
+}
+
+// The platform's answers the model asks for, from the fake.
+void AskTheFake(model::InstallWorld& world) {
+    bool lossy = false;
+    // The start-up skips blanks and control bytes before the argument.
+    world.argumentTyped =
+        RoundTrip(world.argument, &lossy) == world.argument && !lossy &&
+        (world.argument.empty() || static_cast<unsigned char>(world.argument[0]) > 0x20);
+    RoundTrip(world.modulePath, &lossy);
+    world.modulePathSpelled = !lossy;
+    world.fullPathName = [](const std::string& path) {
+        char full[fake::kPathUnits];
+        return fake::FullPath(path.c_str(), full, sizeof full) != 0 ? std::string(full)
+                                                                    : std::string();
+    };
+    world.spellsFullPath = [](const std::string& path) {
+        char16_t wide[fake::kPathUnits];
+        char16_t full[fake::kPathUnits];
+        fake::Widen(path.c_str(), wide, fake::kPathUnits);
+        const std::size_t length = fake::FullPathW(wide, full, fake::kPathUnits);
+        char spelled[2 * fake::kPathUnits];
+        bool lossy = false;
+        fake::Narrow(full, spelled, sizeof spelled, &lossy);
+        return length == 0 || length >= 520 || !lossy;
+    };
 }
 
 } // namespace
@@ -156,15 +193,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                               : commandKeyName,
                           (flags & kCommandKeyRefuses) != 0, (flags & kCommandKeyHasDefault) != 0,
                           templateType, commandTemplate});
+    DescribeFake(world, flags2, runningReads, failing);
+    AskTheFake(world);
     world.findable = Findable(world.codePage, model::InstallCommand(world), candidates, fallbacks);
-    const std::string infPath = model::RunInstall(world).infPath;
+    fake::TheWorld().findable = world.findable;
+    // The INF file as the disk holds it: the INF path normalized.
+    const std::string infPath = world.fullPathName(model::RunInstall(world).infPath);
     world.sectionFile = (flags2 & kSectionInInfFile) != 0 ? infPath : "C:\\elsewhere.inf";
+    fake::TheWorld().profileSections = {{world.sectionFile, "RegisterFiles", world.sectionLines}};
     if ((flags2 & kInfFileElsewhere) != 0) {
         world.files.push_back(infPath);
+        fake::TheWorld().files = world.files;
     }
     const model::Installed expected = model::RunInstall(world);
 
-    DescribeFake(world, flags2, runningReads, failing);
     ClassifyLeadBytes(world.codePage);
     harness::ExactBuffer argument(harness::Terminated(world.argument));
     const int result = RunInstall(nullptr, argument.Data());

@@ -236,6 +236,17 @@ INSTALL_CASES = [
      {'masks': (0, 0)}),
     ('expansion takes the last byte', 1252, USUAL, 1, ARG, KIT, b'inffile', b'a' * 516 + b' %1', [],
      {}),
+    ('quoted folders by the author', 1252, USUAL, 1, ARG, KIT, b'inffile', TEMPLATE,
+     [Q + b'C:\\Program Files\\Kit\\my file.dll' + Q, Q + b'%11%\\my file.dll' + Q,
+      b'1=' + Q + b'C:\\Kit\\my comp.ocx' + Q, b'C:\\Kit\\my ' + Q + b'big' + Q + b' file.dll'], {}),
+    ('drive-relative argument', 1252, USUAL, 1, b'C:setup.inf', KIT, b'inffile', TEMPLATE,
+     [b'a.dll'], {}),
+    ('drive-relative argument up and back', 1252, USUAL, 1, b'C:..\\kit\\setup.inf', KIT,
+     b'inffile', TEMPLATE, [b'a.dll'], {}),
+    ('trailing dots and blanks', 1252, USUAL, 1, Q + b'%EXEPATH%setup.inf. .' + Q, KIT, b'inffile',
+     TEMPLATE, [b'a.dll'], {}),
+    ('device name', 1252, USUAL, 1 | 32, Q + b'%EXEPATH%nul.inf' + Q, KIT, b'inffile', TEMPLATE,
+     [b'a.dll'], {}),
 ]
 
 

@@ -76,6 +76,7 @@ constexpr UINT MB_ICONERROR = 0x10;
 constexpr UINT MAX_LEADBYTES = 12;
 constexpr DWORD LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x800;
 constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x20;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
 constexpr UINT CP_ACP = 0;
@@ -147,6 +148,8 @@ DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD size);
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int wideLength,
                         LPSTR multiByteText, int multiByteSize, LPCSTR defaultChar,
                         LPBOOL usedDefaultChar);
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wideText,
+                        int wideSize);
 UINT GetACP();
 BOOL GetCPInfo(UINT codePage, LPCPINFO info);
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
@@ -170,6 +173,7 @@ DWORD SearchPathA(LPCSTR path, LPCSTR fileName, LPCSTR extension, DWORD bufferLe
                   LPSTR buffer, LPSTR* filePart);
 DWORD GetFileAttributesA(LPCSTR fileName);
 DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR* filePart);
+DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWSTR* filePart);
 BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info);
 
 // Processes.

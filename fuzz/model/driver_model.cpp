@@ -3,6 +3,8 @@
 
 #include "model/text_model.h"
 
+#include <vector>
+
 namespace model {
 
 namespace {
@@ -65,12 +67,63 @@ Popped PopListEntry(const std::string& list) {
     return {after, entry};
 }
 
+namespace {
+
+// A section entry read as a Windows path: double quotes only group its
+// characters, for a quote is never part of a file name ("Naming Files,
+// Paths, and Namespaces": '"' is among the reserved characters); a
+// separator, slash or backslash, ends a folder; the text after the last one
+// names the file. A key and its "=" belong to the first element, the drive
+// to the path's first two bytes when its second is a colon (as the path
+// split takes it). A lead byte and its trail byte are one character, and a
+// lead byte with none is half a one, which no name keeps.
+struct EntryPath {
+    std::string drive;
+    std::vector<std::string> folders;
+    std::string name;
+};
+
+EntryPath ParseEntry(std::uint32_t codePage, const std::string& entry) {
+    std::vector<std::string> characters;
+    for (std::size_t i = 0; i < entry.size();) {
+        const bool lead = IsLead(codePage, static_cast<unsigned char>(entry[i]));
+        const std::size_t width = lead && i + 1 < entry.size() ? 2 : 1;
+        if (width == 2 || entry[i] != '"') {
+            characters.push_back(entry.substr(i, width));
+        }
+        i += width;
+    }
+    std::string text;
+    for (const std::string& character : characters) {
+        text += character;
+    }
+    EntryPath path;
+    std::size_t first = 0;
+    if (text.size() >= 2 && text[1] == ':') {
+        path.drive = text.substr(0, 2);
+        first = characters[0].size() == 2 ? 1 : 2;
+    }
+    std::string element;
+    for (std::size_t i = first; i < characters.size(); ++i) {
+        if (characters[i] == "\\" || characters[i] == "/") {
+            path.folders.push_back(element);
+            element.clear();
+        } else if (characters[i].size() == 2 ||
+                   !IsLead(codePage, static_cast<unsigned char>(characters[i][0]))) {
+            element += characters[i];
+        }
+    }
+    path.name = element;
+    return path;
+}
+
+} // namespace
+
 std::string RegistrationCommand(std::uint32_t codePage, const std::string& entry) {
-    const SplitParts parts = SplitPath(codePage, entry);
-    const std::string name = UpToNul(parts.fileName) + UpToNul(parts.extension);
-    const bool quoted = name.find(' ') != std::string::npos && !HasQuote(codePage, name);
-    const std::string command = "regsvr32 /s " + (quoted ? "\"" + name + "\"" : name);
-    return command.size() + 1 <= 260 ? command : "";
+    const std::string name = ParseEntry(codePage, entry).name;
+    const bool blank = name.find(' ') != std::string::npos;
+    const std::string command = "regsvr32 /s " + (blank ? "\"" + name + "\"" : name);
+    return command.size() < 260 ? command : "";
 }
 
 } // namespace model

@@ -20,8 +20,9 @@ struct Popped {
 Popped PopListEntry(const std::string& list);
 
 // The registration tool's command line for one section entry: "regsvr32 /s "
-// and the entry's file name and extension, in quotes when they hold a
-// blank and no quote; empty when it would not fit the 260-byte command line.
+// and the name of the file that the entry, read as a Windows path whose
+// quotes only group, names; in quotes when it holds a blank; empty when it
+// would not fit the 260-byte command line.
 std::string RegistrationCommand(std::uint32_t codePage, const std::string& entry);
 
 } // namespace model

@@ -1,10 +1,10 @@
 // The install sequence step by step, with the driver's refusals: an argument
 // or install command that would be cut, a file type too long for its
 // command key, an empty command or one whose expansion would take its
-// buffer's last byte, a launcher path cut to its buffer that the argument
-// names, and an INF path that names no file stop the sequence with a
-// message instead of running it; an install command that does not run is
-// told after the registrations.
+// buffer's last byte, a launcher path that the argument names and that has
+// no spelling, an argument other than the one typed, and an INF path that
+// names no file stop the sequence with a message instead of running it; an
+// install command that does not run is told after the registrations.
 #include "model/install_model.h"
 
 #include <strings.h>
@@ -50,10 +50,16 @@ RegistryRead Lookup(const InstallWorld& world, const std::string& subkey, std::u
     return QueryRegistryString(std::string(size, '\0'), value);
 }
 
-// Empty too for a path longer than its 260-byte buffer: the fake's world
+// Whether "%EXEPATH%" has no spelling: the program's path was cut by its
+// 260-byte buffer or the code page cannot spell it, and the fake's world
 // has no short forms.
+bool ModuleUnspellable(const InstallWorld& world) {
+    return !world.modulePath.empty() &&
+           (world.modulePath.size() >= 260 || !world.modulePathSpelled);
+}
+
 std::string ModuleDirectory(const InstallWorld& world) {
-    if (world.modulePath.empty() || world.modulePath.size() >= 260) {
+    if (world.modulePath.empty() || ModuleUnspellable(world)) {
         return "";
     }
     const SplitParts parts = SplitPath(world.codePage, world.modulePath);
@@ -64,24 +70,66 @@ bool IsSeparator(char c) {
     return c == '\\' || c == '/';
 }
 
-// A path with a drive or a network share as it is; else, as the fake's
-// GetFullPathNameA makes it, after the working folder or its drive.
+// The forms of "File path formats on Windows systems"
+// (https://learn.microsoft.com/dotnet/standard/io/file-path-formats), in
+// the order that page identifies them. A device path, a UNC path and a
+// fully qualified DOS path name one place whatever the current directory;
+// the others are resolved against it.
+enum class PathForm {
+    Device,         // two separators, then '.' or '?' and a separator
+    Unc,            // two separators and anything else
+    FullyQualified, // a drive letter, the volume separator, a component separator
+    Rooted,         // one separator: the current drive's root
+    DriveRelative,  // a drive letter and the volume separator: that drive's current directory
+    Relative,       // anything else: the current directory
+};
+
+PathForm FormOf(const std::string& path) {
+    const auto at = [&path](std::size_t i) { return i < path.size() ? path[i] : '\0'; };
+    const char first = at(0);
+    const bool letter = (first >= 'A' && first <= 'Z') || (first >= 'a' && first <= 'z');
+    if (IsSeparator(first) && IsSeparator(at(1))) {
+        return (at(2) == '.' || at(2) == '?') && IsSeparator(at(3)) ? PathForm::Device
+                                                                    : PathForm::Unc;
+    }
+    if (IsSeparator(first)) {
+        return PathForm::Rooted;
+    }
+    if (letter && at(1) == ':') {
+        return IsSeparator(at(2)) ? PathForm::FullyQualified : PathForm::DriveRelative;
+    }
+    return PathForm::Relative;
+}
+
+// The INF path the launcher makes of the path it stripped: a path of a form
+// that names one place stays as typed, any other is the platform's full
+// path, which must spell the working folder exactly (the fake's world has
+// no short forms). A legacy device name is none: the platform makes it a
+// device path, "\\.\NUL", from a path of another form.
 bool MakeFullPath(const InstallWorld& world, const std::string& path, std::string& full) {
-    if (path.size() >= 2 && (path[1] == ':' || (IsSeparator(path[0]) && IsSeparator(path[1])))) {
+    const PathForm form = FormOf(path);
+    const std::string resolved = world.fullPathName(path);
+    const bool names = form == PathForm::Device || form == PathForm::Unc;
+    if (resolved.empty() || resolved.size() >= 520 ||
+        (!names && resolved.compare(0, 4, "\\\\.\\") == 0)) {
+        return false;
+    }
+    if (names || form == PathForm::FullyQualified) {
         full = path;
         return true;
     }
-    if (path.empty()) {
-        return false;
-    }
-    const std::string& folder = world.currentDirectory;
-    full = (IsSeparator(path[0]) ? folder.substr(0, 2) : folder + "\\") + path;
-    return full.size() < 520;
+    full = resolved;
+    return world.spellsFullPath(path);
 }
 
 // Whether the fake's file system holds `path`, by name regardless of ASCII
-// case; a findable name without a folder part lies in the system folder.
+// case, as the platform normalizes it; a findable name without a folder
+// part lies in the system folder.
 bool Exists(const InstallWorld& world, const std::string& path) {
+    const std::string normalized = world.fullPathName(path);
+    if (normalized.empty()) {
+        return false;
+    }
     std::vector<std::string> files = world.files;
     for (const std::string& name : world.findable) {
         const bool bare = name.find_first_of("\\/:") == std::string::npos;
@@ -89,7 +137,7 @@ bool Exists(const InstallWorld& world, const std::string& path) {
     }
     files.push_back(world.sectionFile);
     for (const std::string& file : files) {
-        if (strcasecmp(file.c_str(), path.c_str()) == 0) {
+        if (strcasecmp(file.c_str(), normalized.c_str()) == 0) {
             return true;
         }
     }
@@ -152,7 +200,7 @@ Installed Prepare(const InstallWorld& world, std::string& command) {
         return Stop(installed, -2, 101);
     }
     const std::string directory = ModuleDirectory(world);
-    if (world.modulePath.size() >= 260 &&
+    if (ModuleUnspellable(world) &&
         MeasureReplacement(argument, "%EXEPATH%", "") != argument.size()) {
         return Stop(installed, -2, 101);
     }
@@ -176,7 +224,7 @@ Installed Prepare(const InstallWorld& world, std::string& command) {
         return Stop(installed, -2, 102);
     }
 
-    if (MeasureReplacement(argument, "%EXEPATH%", directory) >= 270) {
+    if (!world.argumentTyped || MeasureReplacement(argument, "%EXEPATH%", directory) >= 270) {
         return Stop(installed, -2, 101);
     }
     const std::string expanded = Substitute(argument, 260, "%EXEPATH%", directory, 270);
@@ -197,7 +245,7 @@ Installed Prepare(const InstallWorld& world, std::string& command) {
 // says so, with a count of 1022.
 std::string SectionList(const InstallWorld& world, const std::string& infPath, bool& cut) {
     std::string list;
-    if (strcasecmp(world.sectionFile.c_str(), infPath.c_str()) == 0) {
+    if (strcasecmp(world.sectionFile.c_str(), world.fullPathName(infPath).c_str()) == 0) {
         for (const std::string& line : world.sectionLines) {
             list += line + '\0';
         }

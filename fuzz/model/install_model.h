@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,16 @@ struct InstallWorld {
     std::vector<std::string> files; // files besides the findable ones and the INF file
     std::string currentDirectory = "C:\\kit";
     bool shellRefuses = false;
+    // What the code page makes of the world's texts: whether the argument
+    // is exactly what was typed (the wide command line converts back to
+    // it), and whether it spells the program's path exactly.
+    bool argumentTyped = true;
+    bool modulePathSpelled = true;
+    // The platform's answers about paths: the full path GetFullPathNameA
+    // makes of a path ("" for none), and whether the one the wide calls
+    // make of a relative path converts to the code page exactly.
+    std::function<std::string(const std::string&)> fullPathName;
+    std::function<bool(const std::string&)> spellsFullPath;
 };
 
 struct Installed {

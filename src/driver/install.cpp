@@ -60,12 +60,12 @@ bool ReadCommandTemplate(const char* keyPath, char* commandTemplate) {
         AppendText(commandTemplate, stored);
         return true;
     }
-    // The count includes the terminator; a larger one than the size given
-    // is what the expansion would have needed. The ANSI form is documented
-    // to need one byte more than the count it returns, so it is given one
-    // byte less than the buffer, which the buffer's last byte then holds.
-    const DWORD expanded = ExpandEnvironmentStringsA(stored, commandTemplate, kTemplateBytes - 1);
-    return expanded != 0 && expanded <= kTemplateBytes - 1;
+    // The count includes the terminator, whether the expansion was written
+    // or only measured. The ANSI form needs one byte more than that count
+    // to write it, so only a count below the buffer's size is an expansion
+    // that is there: one that takes the last byte comes back empty.
+    const DWORD expanded = ExpandEnvironmentStringsA(stored, commandTemplate, kTemplateBytes);
+    return expanded != 0 && expanded < kTemplateBytes;
 }
 
 // Whether `text` holds `placeholder`, found as ReplacePlaceholder finds it.
@@ -101,27 +101,62 @@ UINT ReadInstallTemplate(char* commandTemplate) {
     return 0;
 }
 
-// Into the zero-filled `fullPath` (kInfPathBytes). A path with a drive or a
-// network share stays as it is. A relative one is made absolute against
-// the working folder, as the user means it: given as it is, a bare name
-// would be looked for by the install program's setup engine in the
-// system's INF folder and by the profile reader in the Windows folder, two
-// other files. False when that fails or the full path does not fit.
-bool MakeFullPath(const char* path, char* fullPath) {
-    if (IsFullPath(path) || (path[0] != '\0' && path[1] == ':')) {
-        AppendText(fullPath, path);
+// Whether GetFullPathNameA made `path` a path in the device namespace,
+// "\\.\NUL": so it does with a legacy device name, "CON" or
+// "D:\kit\nul.inf", which is no file for an install program to read.
+bool NamesDevice(const char* path, const char* resolved) {
+    const auto separator = [](char c) { return c == '\\' || c == '/'; };
+    const bool deviceForm =
+        resolved[0] == '\\' && resolved[1] == '\\' && resolved[2] == '.' && resolved[3] == '\\';
+    return deviceForm && !(separator(path[0]) && separator(path[1]));
+}
+
+// GetFullPathNameA spells the working folder with the code page's best
+// fit: one the code page cannot spell comes back with '?' or look-alikes
+// in it, which name no folder or another one. So the full path of the
+// relative `path` is made again from the wide working folder and, where
+// the code page cannot spell it, `resolved` becomes its short form, as
+// the launcher's own folder does. False when it has none. Where the wide
+// calls fail, as on the oldest systems, `resolved` stands.
+bool SpellFullPath(const char* path, char* resolved) {
+    WCHAR widePath[kInfPathBytes] = {};
+    WCHAR wideFull[kInfPathBytes] = {};
+    if (MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, kInfPathBytes) == 0) {
         return true;
     }
-    const DWORD length = GetFullPathNameA(path, kInfPathBytes, fullPath, nullptr);
-    return length != 0 && length < kInfPathBytes;
+    const DWORD length = GetFullPathNameW(widePath, kInfPathBytes, wideFull, nullptr);
+    return length == 0 || length >= kInfPathBytes ||
+           SpellPath(wideFull, resolved, kInfPathBytes, false);
+}
+
+// Into the zero-filled `fullPath` (kInfPathBytes). A full path, with a
+// drive and its root or a network share, stays as it is. Any other is
+// made full by GetFullPathNameA, as the user means it: against the working
+// folder, or for "C:name" against that drive's. Given as it is, a bare
+// name would be looked for by the install program's setup engine in the
+// system's INF folder and by the profile reader in the Windows folder, and
+// "C:name" in other places again: other files. False when that fails, the
+// full path does not fit or has no spelling, or the path names a device.
+bool MakeFullPath(const char* path, char* fullPath) {
+    char resolved[kInfPathBytes] = {};
+    const DWORD length = GetFullPathNameA(path, kInfPathBytes, resolved, nullptr);
+    if (length == 0 || length >= kInfPathBytes || NamesDevice(path, resolved)) {
+        return false;
+    }
+    const bool full = IsFullPath(path);
+    if (!full && !SpellFullPath(path, resolved)) {
+        return false;
+    }
+    AppendText(fullPath, full ? path : resolved);
+    return true;
 }
 
 // The INF path, into the zero-filled `infPath` (kInfPathBytes): the
 // argument with "%EXEPATH%" expanded and its quotes stripped, made a full
 // path. False, and the path is not to be used, when the expansion would be
-// cut or the path names no file: a missing one, a folder, two paths in
-// one, a quote left in it. The install program would be started on it all
-// the same and show an error of its own, if any.
+// cut or the path names no file: a missing one, a folder, a device, two
+// paths in one, a quote left in it. The install program would be started
+// on it all the same and show an error of its own, if any.
 bool MakeInfPath(const char* argumentCopy, const char* moduleDirectory, char* infPath) {
     if (MeasureReplacement(argumentCopy, "%EXEPATH%", moduleDirectory) >= kExpandedBytes) {
         return false;

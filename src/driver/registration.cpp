@@ -24,18 +24,38 @@ bool LocateRegistrationTool(char (&tool)[MAX_PATH]) {
     return true;
 }
 
-// "regsvr32 /s " and the entry's file name and extension; a name with a
-// blank goes in quotes so the tool gets it as one argument, unless the INF
-// file's author quoted it already. False when the command line would not
-// fit: such an entry is skipped rather than cut.
+// The entry without its double quotes, into `path` (as large as the
+// entry's buffer). A quote is never part of a Windows file name: an INF
+// file's author quotes a path to keep its blanks together, around the whole
+// of it or only the name, and a quote that opens before the folder part
+// would otherwise go with the folder and leave its closing one behind. A
+// lead byte carries the byte after it.
+void RemoveQuotes(const char* entry, char* path) {
+    std::uint32_t length = 0;
+    for (const char* p = entry; *p != '\0'; ++p) {
+        if (IsLeadByte(static_cast<unsigned char>(*p)) && p[1] != '\0') {
+            path[length++] = *p++;
+        } else if (*p == '"') {
+            continue;
+        }
+        path[length++] = *p;
+    }
+    path[length] = '\0';
+}
+
+// "regsvr32 /s " and the file name and extension of the entry without its
+// quotes; a name with a blank goes in quotes of our own, so that the tool
+// gets it as one argument. False when the command line would not fit: such
+// an entry is skipped rather than cut.
 bool BuildRegistrationCommand(const char* entry, char (&commandLine)[kCommandLineBytes]) {
+    char path[kSectionBytes];
+    RemoveQuotes(entry, path);
     char fileName[kMaxPathPart + 1];
     char extension[kMaxPathPart + 1];
-    SplitPath(entry, nullptr, nullptr, fileName, extension);
+    SplitPath(path, nullptr, nullptr, fileName, extension);
 
     const std::uint32_t nameLength = TextLength(fileName) + TextLength(extension);
-    const bool hasBlank = FindBlank(fileName) != nullptr || FindBlank(extension) != nullptr;
-    const bool quoted = hasBlank && !HasQuote(fileName) && !HasQuote(extension);
+    const bool quoted = FindBlank(fileName) != nullptr || FindBlank(extension) != nullptr;
     const std::uint32_t quotes = quoted ? 2 : 0;
     if (sizeof kToolCommand - 1 + nameLength + quotes >= kCommandLineBytes) {
         return false;

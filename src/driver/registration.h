@@ -13,7 +13,8 @@
 int PopListEntry(char* list, std::uint32_t listSize, char* entry);
 
 // Runs "regsvr32 /s NAME" for each line of the INF file's "RegisterFiles"
-// section, NAME being the line's file name and extension, one at a time,
-// each waited for; the last line of a section cut to the buffer is left
-// out. Reports nothing.
+// section, NAME being the file name and extension of the line without its
+// quotes (in quotes of its own when it holds a blank), one at a time, each
+// waited for; the last line of a section cut to the buffer is left out.
+// Reports nothing.
 void RegisterComponents(const char* infPath);

@@ -74,6 +74,8 @@ TEST(RunInstallAllocations, NoneOnAnyPath) {
             row.change();
         }
         ClassifyLeadBytes(row.codePage);
+        fake::TheWorld().codePage = row.codePage != 0 ? row.codePage : 1252;
+        fake::TypeArgument(row.argument);
         allocation_counter::Start();
         const int result = RunInstall(nullptr, row.argument.c_str());
         const std::size_t allocations = allocation_counter::Stop();
@@ -88,6 +90,7 @@ TEST(RunInstallAllocations, NoneOnAnyPath) {
 TEST(RunInstallAllocations, RowsReachTheRegistrations) {
     GivenKit({"a.dll", "b.ocx"}, kTemplate);
     ClassifyLeadBytes(0);
+    fake::TypeArgument("\"%EXEPATH%setup.inf\"");
     allocation_counter::Start();
     EXPECT_EQ(RunInstall(nullptr, "\"%EXEPATH%setup.inf\""), 0);
     EXPECT_EQ(allocation_counter::Stop(), 0u);

@@ -32,7 +32,7 @@ class RunInstallTest : public ::testing::Test {
         world.environment = {{"SystemRoot", "C:\\windows"}, {"Fill", std::string(400, 'f')}};
         world.findable = {"C:\\windows\\System32\\rundll32.exe", "rundll32.exe"};
         world.profileSections.push_back({"D:\\kit\\setup.inf", "RegisterFiles", {"a.dll"}});
-        world.files = {"C:\\x y\\s.inf  ", "C:\\a b\\s.inf", "C:\\kit\\x.inf",
+        world.files = {"C:\\x y\\s.inf", "C:\\a b\\s.inf", "C:\\kit\\x.inf",
                        "C:\\kit\\%exepath%a.inf", "D:\\kit\\%SystemRoot%.inf"};
     }
     void TearDown() override { ClassifyLeadBytes(0); }
@@ -62,6 +62,15 @@ class RunInstallTest : public ::testing::Test {
         fake::TheWorld().wideModulePath = u"D:\\Ελληνικά\\Quenlow.exe";
     }
 
+    // The working folder C:\Rīga, which code page 1252 spells C:\Riga, a
+    // look-alike; its short form for setup.inf, if given.
+    static void GivenLookAlikeWorkingFolder(const std::u16string& shortForm) {
+        fake::TheWorld().wideCurrentDirectory = u"C:\\R\u012bga";
+        if (!shortForm.empty()) {
+            fake::TheWorld().shortPaths = {{u"C:\\R\u012bga\\setup.inf", shortForm}};
+        }
+    }
+
     static std::string Shell(const std::string& file, const std::string& parameters) {
         return "ShellExecuteExA(cbSize=" + std::to_string(sizeof(SHELLEXECUTEINFOA)) +
                ", fMask=0x440, hwnd=null, verb=\"open\", file=\"" + file +
@@ -81,6 +90,7 @@ class RunInstallTest : public ::testing::Test {
 };
 
 TEST_F(RunInstallTest, InstallsThenRegisters) {
+    fake::TypeArgument("\"%EXEPATH%setup.inf\"");
     EXPECT_EQ(RunInstall(nullptr, "\"%EXEPATH%setup.inf\""), 0);
     const Lines calls = fake::Calls();
     const Lines expectedStart = {
@@ -93,8 +103,10 @@ TEST_F(RunInstallTest, InstallsThenRegisters) {
         "RegOpenKeyExA(HKCR, \"inffile\\shell\\Install\\command\", 0, 0xf003f)",
         "RegQueryValueExA(key, \"\", 1024)",
         "RegCloseKey(key)",
-        "ExpandEnvironmentStringsA(\"" + kTemplate + "\", 519)",
+        "ExpandEnvironmentStringsA(\"" + kTemplate + "\", 520)",
         "GetCommandLineW()",
+        "WideCharToMultiByte(0, 0x400, \"\"%EXEPATH%setup.inf\"\", -1, 260)",
+        "GetFullPathNameA(\"D:\\kit\\setup.inf\", 520, null)",
         "GetFileAttributesA(\"D:\\kit\\setup.inf\")",
         "GetSystemDirectoryA(260)",
         "GetWindowsDirectoryA(260)",
@@ -134,7 +146,9 @@ TEST_F(RunInstallTest, ArgumentBounds) {
     for (const Row& row : rows) {
         SetUp();
         ClassifyLeadBytes(row.codePage);
+        fake::TheWorld().codePage = row.codePage != 0 ? row.codePage : 1252;
         fake::TheWorld().files = {"C:\\kit\\" + row.argument};
+        fake::TypeArgument(row.argument);
         EXPECT_EQ(RunInstall(nullptr, row.argument.c_str()), row.result)
             << "row (" << row.name << ")";
         if (row.result == 0) {
@@ -194,6 +208,13 @@ TEST_F(RunInstallTest, RefusalsRunNothing) {
         {"%EXEPATH% names a folder its buffer cut",
          [] { fake::TheWorld().modulePath = "D:\\" + std::string(300, 'k') + "\\Quenlow.exe"; },
          "\"%EXEPATH%setup.inf\"", "#101"},
+        {"INF path names a device", [] {}, "\"%EXEPATH%nul.inf\"", "#101"},
+        {"working folder spelled with a look-alike, no short form",
+         [] {
+             GivenLookAlikeWorkingFolder(u"");
+             fake::TheWorld().files.push_back("C:\\Riga\\setup.inf");
+         },
+         "setup.inf", "#101"},
         {"argument typed with a best-fit look-alike",
          [] { fake::TheWorld().commandLine = u"Q.exe D:\\k\u012bt\\setup.inf"; },
          "D:\\kit\\setup.inf", "#101"},
@@ -206,6 +227,7 @@ TEST_F(RunInstallTest, RefusalsRunNothing) {
     };
     for (const Row& row : rows) {
         SetUp();
+        fake::TypeArgument(row.argument);
         row.world();
         EXPECT_EQ(RunInstall(nullptr, row.argument), -2) << "row (" << row.name << ")";
         EXPECT_EQ(Messages(), Lines{Box(row.message)}) << "row (" << row.name << ")";
@@ -227,7 +249,8 @@ TEST_F(RunInstallTest, InstallCommands) {
         std::string file;
         std::string parameters;
         DWORD kind = REG_EXPAND_SZ;
-        std::string planted = ""; // a copy of the program
+        std::string planted = ""; // a copy of the program, or the INF file
+        void (*world)() = [] {};
     } rows[] = {
         {"quoted %EXEPATH% argument", "\"%EXEPATH%setup.inf\"", kTemplate,
          "C:\\windows\\System32\\rundll32.exe",
@@ -260,12 +283,25 @@ TEST_F(RunInstallTest, InstallCommands) {
         {"expansion fills the template but its last byte", "x.inf",
          "prog.exe %Fill%" + std::string(106, 'p') + " %1", kSystemProg,
          "\"" + std::string(400, 'f') + std::string(106, 'p') + " C:\\kit\\x.inf\""},
+        // A drive without its root is that drive's working folder; a full
+        // path stays as typed, its trailing dots and blanks too.
+        {"drive-relative path", "C:setup.inf", "prog.exe %1", kSystemProg, "\"C:\\kit\\setup.inf\"",
+         REG_EXPAND_SZ, "C:\\kit\\setup.inf"},
+        {"drive-relative path up and back", "C:..\\kit\\setup.inf", "prog.exe %1", kSystemProg,
+         "\"C:\\kit\\setup.inf\"", REG_EXPAND_SZ, "C:\\kit\\setup.inf"},
+        {"trailing dots and blanks", "\"%EXEPATH%setup.inf. .\"", "prog.exe %1", kSystemProg,
+         "\"D:\\kit\\setup.inf. .\""},
+        {"working folder spelled with a look-alike: its short form", "setup.inf", "prog.exe %1",
+         kSystemProg, "\"C:\\RIGA~1\\setup.inf\"", REG_EXPAND_SZ, "C:\\RIGA~1\\setup.inf",
+         [] { GivenLookAlikeWorkingFolder(u"C:\\RIGA~1\\setup.inf"); }},
     };
     for (const Row& row : rows) {
         SetUp();
         fake::TheWorld().findable.push_back("prog.exe");
         fake::TheWorld().files.push_back(row.planted);
         GivenTemplate(row.commandTemplate, "inffile", row.kind);
+        row.world();
+        fake::TypeArgument(row.argument);
         EXPECT_EQ(RunInstall(nullptr, row.argument.c_str()), 0) << "row (" << row.name << ")";
         EXPECT_EQ(fake::CallsTo("ShellExecuteExA"), Lines{Shell(row.file, row.parameters)})
             << "row (" << row.name << ")";
@@ -278,6 +314,7 @@ TEST_F(RunInstallTest, InstallCommands) {
 TEST_F(RunInstallTest, NonStringFileType) {
     GivenFileType(std::string("\x01\x00\x00\x00", 4), REG_DWORD);
     GivenTemplate(kTemplate, "");
+    fake::TypeArgument("x.inf");
     EXPECT_EQ(RunInstall(nullptr, "x.inf"), 0);
     EXPECT_EQ(fake::CallsTo("RegOpenKeyExA").back(),
               "RegOpenKeyExA(HKCR, \"\\shell\\Install\\command\", 0, 0xf003f)");
@@ -290,6 +327,7 @@ TEST_F(RunInstallTest, RegistersThenTellsOfAnInstallCommandThatCannotStart) {
                         +[] { fake::TheWorld().findable.clear(); }}) {
         SetUp();
         change();
+        fake::TypeArgument("\"%EXEPATH%setup.inf\"");
         EXPECT_EQ(RunInstall(nullptr, "\"%EXEPATH%setup.inf\""), -2);
         EXPECT_EQ(fake::CallsTo("CreateProcessA").size(), 1u);
         EXPECT_EQ(Messages(), Lines{Box("#102")});
@@ -312,6 +350,7 @@ TEST_F(RunInstallTest, UnspellableFolderAndAnAbsolutePath) {
 TEST_F(RunInstallTest, NoModulePath) {
     fake::TheWorld().modulePath = "";
     fake::TheWorld().profileSections[0].file = "C:\\kit\\setup.inf";
+    fake::TypeArgument("\"%EXEPATH%setup.inf\"");
     EXPECT_EQ(RunInstall(nullptr, "\"%EXEPATH%setup.inf\""), 0);
     EXPECT_EQ(fake::CallsTo("GetFullPathNameA"),
               Lines{"GetFullPathNameA(\"setup.inf\", 520, null)"});

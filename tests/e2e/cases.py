@@ -96,6 +96,7 @@ CASES = [
     # A relative path is the working folder's file, for the install program
     # and the registrations alike.
     Case("success/relative-argument-from-the-kit", argument="setup.inf"),
+    Case("success/drive-relative-argument-from-the-kit", argument="C:setup.inf"),
     # The launcher waits for the install program's end before registering.
     Case("success/waits-for-install-program", registry=set_template(PROBE + " /install %1"),
          env={"QUENLOW_PROBE_MS": "2500"}, installed=False,
@@ -201,6 +202,8 @@ CASES = [
          journal=[("register", n) for n in FILLED_NAMES[:10]]),
     Case("inf/quoted-by-the-author", register=['"my comp.dll"'], components=["my comp.dll"],
          journal=[("register", "my comp.dll")]),
+    Case("inf/quoted-folder-by-the-author", register=[r'"C:\Elsewhere\my comp.dll"'],
+         components=["my comp.dll"], journal=[("register", "my comp.dll")]),
 
     # The examples stay working kits.
     Case("examples/setup-inf", example="setup.inf", components=["QuenlowSample.dll"],

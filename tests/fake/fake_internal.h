@@ -41,4 +41,21 @@ bool FoundInOrder(bool fromLauncherFolder, const char* name, char* found);
 // The file the shell's own lookup found for the last request, or "".
 extern char shellOpened[kFoundBytes];
 
+// Paths and texts as the platform converts them (fake_text.cpp,
+// fake_path.cpp), in UTF-16 units.
+constexpr std::size_t kPathUnits = 2200;
+// `text` in the world's code page into `wide` (`size` units, NUL included);
+// returns the units written without the NUL.
+std::size_t Widen(const char* text, char16_t* wide, std::size_t size);
+// `wide` into the world's code page with its best fit, as the ANSI calls
+// give a text back; `lossy` when a character did not convert exactly.
+std::size_t Narrow(const char16_t* wide, char* text, std::size_t size, bool* lossy);
+// `name` as GetFullPathNameW makes it, into `full` of `size` units: its
+// length, the size needed when it does not fit, 0 for a name that has none.
+std::size_t FullPathW(const char16_t* name, char16_t* full, std::size_t size);
+// The same for an ANSI name, as GetFullPathNameA makes it.
+std::size_t FullPath(const char* name, char* full, std::size_t size);
+// Whether `name` names a legacy device (CON, NUL, COM1...).
+bool IsDevice(const char* name);
+
 } // namespace fake

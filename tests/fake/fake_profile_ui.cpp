@@ -1,9 +1,32 @@
 // Profile files and the message box of the fake world.
 #include "fake_internal.h"
 
+#include <cstdio>
 #include <cstring>
 
 using fake::world;
+
+namespace {
+
+// The file that a profile call reads for `fileName`, into `path`
+// (kPathUnits). "If this parameter does not contain a full path to the
+// file, the system searches for the file in the Windows directory."
+// (https://learn.microsoft.com/windows/win32/api/winbase/nf-winbase-getprivateprofilesectiona)
+// What that makes of a name with a folder part, or a drive and no root, the
+// page does not say; Wine's PROFILE_Open (dlls/kernel32/profile.c) puts in
+// the Windows folder only a name with neither, and takes any other where
+// GetFullPathName says, as the fake does.
+void ProfilePath(const char* fileName, char* path) {
+    const bool bare =
+        std::strpbrk(fileName, "\\/") == nullptr && (fileName[0] == '\0' || fileName[1] != ':');
+    char inWindows[fake::kPathUnits];
+    std::snprintf(inWindows, sizeof inWindows, "%s\\%s", world.windowsDirectory.c_str(), fileName);
+    if (fake::FullPath(bare ? inWindows : fileName, path, fake::kPathUnits) == 0) {
+        path[0] = '\0';
+    }
+}
+
+} // namespace
 
 DWORD GetPrivateProfileSectionA(LPCSTR section, LPSTR returnedString, DWORD size, LPCSTR fileName) {
     char quoted[2][1100];
@@ -15,8 +38,10 @@ DWORD GetPrivateProfileSectionA(LPCSTR section, LPSTR returnedString, DWORD size
     // Like the platform: NUL-ended lines, an empty line last, and a list
     // that does not fit cut to size - 2 bytes and two NULs.
     DWORD written = 0;
+    char path[fake::kPathUnits];
+    ProfilePath(fileName, path);
     for (const auto& stored : world.profileSections) {
-        if (!fake::SameText(stored.file, fileName) || !fake::SameText(stored.name, section)) {
+        if (!fake::SameText(stored.file, path) || !fake::SameText(stored.name, section)) {
             continue;
         }
         for (const std::string& line : stored.lines) {

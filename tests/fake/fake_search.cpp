@@ -1,6 +1,6 @@
 // The disk of the fake world and the file search: which files and folders
-// exist, the system's folders and PATH, SearchPathA's documented search
-// orders, and full paths.
+// exist, the system's folders and PATH, and SearchPathA's documented search
+// orders.
 #include "fake_internal.h"
 
 #include <cstdio>
@@ -66,7 +66,14 @@ UINT Folder(const char* call, const std::string& folder, LPSTR buffer, UINT size
 
 } // namespace
 
-DWORD fake::Attributes(const char* path) {
+// Every path is looked up as the platform normalizes it (fake_path.cpp):
+// "C:\\kit\\..\\kit\\a.inf. " is C:\\kit\\a.inf. The world's own names are
+// taken as written, as the disk holds them.
+DWORD fake::Attributes(const char* given) {
+    char path[kPathUnits];
+    if (FullPath(given, path, sizeof path) == 0) {
+        return INVALID_FILE_ATTRIBUTES;
+    }
     for (const std::string& folder : world.folders) {
         if (fake::SameText(folder, path)) {
             return FILE_ATTRIBUTE_DIRECTORY;
@@ -151,31 +158,12 @@ DWORD SearchPathA(LPCSTR path, LPCSTR fileName, LPCSTR extension, DWORD bufferLe
     return exists ? fake::CopyOut(found, buffer, buffer == nullptr ? 0 : bufferLength) : 0;
 }
 
+// A legacy device name exists to GetFileAttributesA, with the archive
+// attribute: the documents say nothing of it, and that is Wine's answer
+// (dlls/kernelbase/file.c, "NtQueryAttributesFile fails on devices, but
+// GetFileAttributesW succeeds").
 DWORD GetFileAttributesA(LPCSTR fileName) {
     char quoted[1100];
     fake::Record("GetFileAttributesA(%s)", fake::Quoted(fileName, quoted, sizeof quoted));
-    return fake::Attributes(fileName);
+    return fake::IsDevice(fileName) ? FILE_ATTRIBUTE_ARCHIVE : fake::Attributes(fileName);
 }
-
-// Like the platform: the working folder's drive before a rooted path, the
-// folder itself before any other; the length, or the size a buffer would
-// need when it does not fit. A path with a drive is not modelled.
-DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR* filePart) {
-    char quoted[1100];
-    fake::Record("GetFullPathNameA(%s, %u, %s)", fake::Quoted(fileName, quoted, sizeof quoted),
-                 bufferLength, filePart == nullptr ? "null" : "filePart");
-    if (fileName[0] == '\0') {
-        return 0;
-    }
-    const bool rooted = fileName[0] == '\\' || fileName[0] == '/';
-    char full[2200];
-    const int length = std::snprintf(full, sizeof full, "%.*s%s%s",
-                                     rooted ? 2 : static_cast<int>(world.currentDirectory.size()),
-                                     world.currentDirectory.c_str(), rooted ? "" : "\\", fileName);
-    if (static_cast<DWORD>(length) >= bufferLength) {
-        return static_cast<DWORD>(length + 1);
-    }
-    std::memcpy(buffer, full, static_cast<std::size_t>(length) + 1);
-    return static_cast<DWORD>(length);
-}
-

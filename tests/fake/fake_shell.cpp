@@ -31,8 +31,8 @@ bool ShellProcessEnded() {
 
 // What the shell opens for `file`: one with a folder part where it says, a
 // bare name by the shell's own order, which on Windows starts in the
-// working folder; nothing when that finds none.
-void OpenAsTheShell(const char* file) {
+// working folder; nothing when that finds none. Whether it found one.
+bool OpenAsTheShell(const char* file) {
     bool found = false;
     if (std::strpbrk(file, "\\/:") == nullptr) {
         found = fake::FoundInOrder(false, file, fake::shellOpened);
@@ -43,6 +43,7 @@ void OpenAsTheShell(const char* file) {
     if (!found) {
         fake::shellOpened[0] = '\0';
     }
+    return found;
 }
 
 } // namespace
@@ -64,8 +65,12 @@ BOOL ShellExecuteExA(SHELLEXECUTEINFOA* info) {
         fake::Quoted(info->lpClass, texts[4], 2200), HandleName(info->hkeyClass, handles[3], 32),
         info->dwHotKey, HandleName(info->hIcon, handles[4], 32),
         info->hProcess == nullptr ? "null" : "set!");
-    if (info->lpFile != nullptr) {
-        OpenAsTheShell(info->lpFile);
+    // https://learn.microsoft.com/windows/win32/api/shellapi/nf-shellapi-shellexecuteexa:
+    // on failure FALSE, and hInstApp an SE_ERR_ value; for a file that is
+    // not there, SE_ERR_FNF (2).
+    if (info->lpFile == nullptr || !OpenAsTheShell(info->lpFile)) {
+        info->hInstApp = reinterpret_cast<HINSTANCE>(2);
+        return FALSE;
     }
     if (world.shellRefuses) {
         return FALSE;

@@ -128,15 +128,19 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
 
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
     fake::Record("GetModuleFileNameW(%p, %u)", static_cast<void*>(module), size);
-    const std::u16string& wide = world.wideModulePath;
-    const std::size_t length = wide.empty() ? world.modulePath.size() : wide.size();
+    char16_t converted[fake::kPathUnits];
+    const std::u16string& given = world.wideModulePath;
+    const std::size_t length =
+        given.empty() ? fake::Widen(world.modulePath.c_str(), converted, fake::kPathUnits)
+                      : given.size();
+    const char16_t* wide = given.empty() ? converted : given.c_str();
     if (world.wideCallsFail || length == 0 || size == 0) {
         return 0;
     }
     // Cut to the buffer like the ANSI form.
     const std::size_t copied = length < size ? length : size - 1;
     for (std::size_t i = 0; i < copied; ++i) {
-        fileName[i] = wide.empty() ? static_cast<unsigned char>(world.modulePath[i]) : wide[i];
+        fileName[i] = wide[i];
     }
     fileName[copied] = u'\0';
     return static_cast<DWORD>(length < size ? length : size);
@@ -162,42 +166,6 @@ DWORD GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD size) {
         return static_cast<DWORD>(shortForm.size());
     }
     return 0;
-}
-
-// The fake's ANSI code page holds U+0000 to U+00FF as the same byte values;
-// any other character becomes '?', marked as the default character. Best fit,
-// unless refused, gives one look-alike unmarked, as the platform's does: ī as i.
-int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int wideLength,
-                        LPSTR multiByteText, int multiByteSize, LPCSTR, LPBOOL usedDefaultChar) {
-    char quoted[1100];
-    fake::Record("WideCharToMultiByte(%u, 0x%x, %s, %d, %d)", codePage, flags,
-                 fake::QuotedWide(wideText, quoted, sizeof quoted), wideLength, multiByteSize);
-    int length = wideLength;
-    if (length < 0) {
-        for (length = 0; wideText[length] != u'\0'; ++length) {
-        }
-        ++length; // the terminator is converted too
-    }
-    if (multiByteSize == 0) {
-        return length;
-    }
-    if (length > multiByteSize) {
-        return 0; // the buffer is too small
-    }
-    BOOL usedDefault = FALSE;
-    for (int i = 0; i < length; ++i) {
-        const bool held = wideText[i] <= 0xFF;
-        if (wideText[i] == u'ī' && (flags & WC_NO_BEST_FIT_CHARS) == 0) {
-            multiByteText[i] = 'i';
-            continue;
-        }
-        multiByteText[i] = held ? static_cast<char>(wideText[i]) : '?';
-        usedDefault = usedDefault || !held;
-    }
-    if (usedDefaultChar != nullptr) {
-        *usedDefaultChar = usedDefault;
-    }
-    return length;
 }
 
 LPWSTR GetCommandLineW() {
@@ -272,7 +240,11 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
 // Like the platform: "%name%" of a variable becomes its value, of no
 // variable stays as written, and scanning goes on after its closing '%'; a
 // '%' without a closing one stays. Returns the bytes the result takes with
-// its terminator, and writes what of it fits.
+// its terminator. The ANSI form needs one byte more than that
+// (https://learn.microsoft.com/windows/win32/api/processenv/nf-processenv-expandenvironmentstringsa:
+// "the string length, plus terminating null character, plus one"); what it
+// does with less the page does not say; Wine (dlls/kernelbase/process.c)
+// leaves an empty text and returns the same count, and so does the fake.
 DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size) {
     char quoted[1100];
     fake::Record("ExpandEnvironmentStringsA(%s, %u)", fake::Quoted(source, quoted, sizeof quoted),
@@ -306,5 +278,8 @@ DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size) {
         p = close + 1;
     }
     put("", 1);
+    if (needed >= size && size > 0) {
+        destination[0] = '\0'; // no room for the byte to spare: an empty text
+    }
     return needed;
 }

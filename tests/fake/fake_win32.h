@@ -36,9 +36,9 @@ struct ExitCodeRead {
 struct World {
     // Module and code page.
     std::string modulePath = "C:\\kit\\Quenlow.exe"; // empty: GetModuleFileNameA fails
-    // The path as GetModuleFileNameW gives it; empty: modulePath, each byte
-    // one character. The fake's ANSI code page holds U+0000 to U+00FF, byte
-    // for byte; WideCharToMultiByte puts '?' for anything above.
+    // The path as GetModuleFileNameW gives it; empty: modulePath in the
+    // code page. The fake's double-byte code pages (932, 936, 949, 950,
+    // 1361) are Microsoft's; any other holds U+0000 to U+00FF, byte for byte.
     std::u16string wideModulePath;
     bool wideCallsFail = false; // as on the oldest systems, where they exist but fail
     // GetShortPathNameW: long path -> short form; a path not listed has none.
@@ -62,8 +62,14 @@ struct World {
     // Files besides the findable ones and the INF files of profileSections.
     std::vector<std::string> files;
     std::string currentDirectory = "C:\\kit"; // what GetFullPathNameA starts from
-    // GetCommandLineW; empty, as the oldest systems give it.
-    std::u16string commandLine;
+    // The working folder as the wide calls see it; empty: currentDirectory
+    // in the code page.
+    std::u16string wideCurrentDirectory;
+    // GetCommandLineW: the program's name and what was typed after it (see
+    // TypeArgument); every process has one
+    // (https://learn.microsoft.com/windows/win32/api/processenv/nf-processenv-getcommandlinew).
+    // Empty, as the oldest systems give it.
+    std::u16string commandLine = u"Quenlow.exe";
 
     // The shell: whether it carries requests out, whether it hands back a
     // process, and what the successive exit-code reads of that process give.
@@ -101,6 +107,12 @@ std::vector<std::string> Calls();
 std::vector<std::string> CallsTo(const std::string& prefix);
 // Open registry keys and process or thread handles not yet closed.
 int OpenHandles();
+// Sets the wide command line to the program's name and `argument`, in the
+// world's code page: what the user typed for that ANSI argument.
+void TypeArgument(const std::string& argument);
+// `text` in the world's code page, as MultiByteToWideChar converts it.
+std::u16string Widened(const std::string& text);
+
 // The file that the shell's own lookup found for the last request's file
 // (the program it would start), or "" when it found none.
 std::string ShellOpened();

@@ -299,6 +299,7 @@ class Imports(unittest.TestCase):
             "GetCommandLineA", "GetModuleHandleA", "ExitProcess",  # start-up
             "GetCommandLineW",  # the argument as typed
             "GetFullPathNameA",  # the INF path made full
+            "MultiByteToWideChar", "GetFullPathNameW",  # and its working folder's spelling
             "GetProcAddress",  # the DLL search, narrowed where the system can
             "ExpandEnvironmentStringsA",  # the install command's template
             "GetModuleFileNameA", "GetACP", "GetCPInfo",  # own directory, lead bytes

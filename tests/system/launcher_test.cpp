@@ -168,6 +168,7 @@ TEST(LaunchAndWait, Wait) {
         world.signalledAfterReads = row.signalledAfterReads;
         world.shellRefuses = row.shellRefuses;
         world.shellStartsProcess = row.shellStartsProcess;
+        world.files = {"C:\\kit\\a.inf"};
         const int result = LaunchAndWait("a.inf", nullptr, 1, nullptr, row.processHandleFlag, 0);
         EXPECT_EQ(result != 0, !row.shellRefuses) << "row (" << row.name << ")";
         Calls calls = fake::Calls();
