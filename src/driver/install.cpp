@@ -105,10 +105,9 @@ UINT ReadInstallTemplate(char* commandTemplate) {
 // "\\.\NUL": so it does with a legacy device name, "CON" or
 // "D:\kit\nul.inf", which is no file for an install program to read.
 bool NamesDevice(const char* path, const char* resolved) {
-    const auto separator = [](char c) { return c == '\\' || c == '/'; };
     const bool deviceForm =
         resolved[0] == '\\' && resolved[1] == '\\' && resolved[2] == '.' && resolved[3] == '\\';
-    return deviceForm && !(separator(path[0]) && separator(path[1]));
+    return deviceForm && !(IsSeparator(path[0]) && IsSeparator(path[1]));
 }
 
 // GetFullPathNameA spells the working folder with the code page's best

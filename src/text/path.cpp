@@ -16,11 +16,11 @@ void WritePart(char* part, const char* text, std::uint32_t count) {
     part[kept] = '\0';
 }
 
+} // namespace
+
 bool IsSeparator(char byte) {
     return byte == '\\' || byte == '/';
 }
-
-} // namespace
 
 void SplitPath(const char* path, char* drive, char* directory, char* fileName, char* extension) {
     const char* rest = path;

@@ -14,6 +14,9 @@ constexpr std::uint32_t kMaxPathPart = 255;
 // of the name. Parts longer than 255 bytes are cut, never mid-character.
 void SplitPath(const char* path, char* drive, char* directory, char* fileName, char* extension);
 
+// Whether `byte` separates the parts of a path: a backslash or a slash.
+bool IsSeparator(char byte);
+
 // Whether `path` names one place whatever the working folder: a drive
 // letter, a colon and a separator, or two separators (a network path).
 bool IsFullPath(const char* path);

@@ -105,7 +105,7 @@ def examine(folder: Path, inf_name: str, code_page: int, launcher: str,
     notes += unopened + encoding_notes(inf) + unreadable
     copies = []
     if not unopened:
-        found, copies = install_notes(inf, folder, code_page)
+        found, copies = install_notes(inf, folder)
         # Names the code page misreads are missing files for a reason told once.
         notes += [n for n in found if not (unreadable and n.kind == "missing-file")]
     entries = register_entries(inf.profile_text)

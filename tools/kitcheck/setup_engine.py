@@ -46,7 +46,7 @@ class Copy:
         return self.at.found
 
 
-def run_sections(inf: Inf, picked, kit: Path, code_page: int) -> tuple[list, list[Note]]:
+def run_sections(inf: Inf, picked, kit: Path) -> tuple[list, list[Note]]:
     """The install section and those its Needs names, with the INFs its
     Include names appended: InstallHinfSection follows both, one level deep
     ("INF DDInstall Section"; Wine's setupapi tests of both pass on
@@ -56,14 +56,12 @@ def run_sections(inf: Inf, picked, kit: Path, code_page: int) -> tuple[list, lis
     for line, names in inf.values(picked.name, "Include"):
         for name in filter(None, (n.strip() for n in names)):
             path = find(kit, name) if re.search(r"[\\/]", name) else None
-            if path is None or not path.is_file():
+            included = Inf(path, inf.code_page, inf.language) \
+                if path is not None and path.is_file() else None
+            if included is None or included.error is not None:
                 unread.append((line, name))
                 continue
-            included = Inf(path, code_page, inf.language)
-            if included.error is None:
-                inf.append(included, line.number)
-            else:
-                unread.append((line, name))
+            inf.append(included, line.number)
     if unread:
         names = ", ".join(f"{n} (line {line.number})" for line, n in unread)
         notes.append(Note(
@@ -99,7 +97,7 @@ def no_section(line: Line, directive: str, name: str) -> Note:
 
 def copies(inf: Inf, sections: list, root: Path) -> tuple[list[Copy], list[Note]]:
     """Every file that the CopyFiles lines of `sections` copy, in order, and
-    the notes on lists the INF lacks or sends nowhere."""
+    the notes on lists that [DestinationDirs] sends nowhere."""
     found, notes = [], []
     for section in sections:
         for line, lists in inf.values(section.name, "CopyFiles"):
@@ -111,7 +109,6 @@ def copies(inf: Inf, sections: list, root: Path) -> tuple[list[Copy], list[Note]
                                       locate(inf, root, name)))
                     continue
                 if copy_list.lower() not in inf.sections:
-                    notes.append(no_section(line, "CopyFiles", copy_list))
                     continue
                 dirid, subfolder, said = destination(inf, copy_list)
                 if not said:
@@ -136,20 +133,20 @@ def no_destination(line: Line, copy_list: str) -> Note:
         f"Add {copy_list}=DIRID[,subfolder] to [DestinationDirs].")
 
 
-def install_notes(inf: Inf, kit: Path, code_page: int = 932) -> tuple[list[Note], list[Copy]]:
+def install_notes(inf: Inf, kit: Path) -> tuple[list[Note], list[Copy]]:
     """The notes on what the install does, and the files it copies. `kit` is
     the working folder; the sources lie beside the INF."""
     picked = inf.pick(SECTION)
     if picked is None:
         return [no_install_section(inf)], []
-    sections, notes = run_sections(inf, picked, kit, code_page)
+    sections, notes = run_sections(inf, picked, kit)
     found, listed = copies(inf, sections, inf.path.parent)
     notes += listed
     for section in sections:
-        for directive in LISTS[1:]:
+        for directive in LISTS:
             for line, names in inf.values(section.name, directive):
-                notes += [no_section(line, directive, n.strip()) for n in names
-                          if n.strip() and n.strip().lower() not in inf.sections]
+                notes += [no_section(line, directive, n) for n in (n.strip() for n in names)
+                          if n and not n.startswith("@") and n.lower() not in inf.sections]
     lost: dict[str, list[Copy]] = {}
     for copy in (c for c in found if c.found is None):
         lost.setdefault(copy.section, []).append(copy)
