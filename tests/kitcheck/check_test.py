@@ -115,6 +115,8 @@ ROWS = [
     # section-name limit.
     (CAB, "cp932", {"a.dll": DLL32}, [("tag-file", 8)]),
     (CAB, "cp932", {"kit.cab": cabinet("b.dll")}, [("missing-file", 8)]),
+    (CAB.replace("kit.cab,,", "kit.cab,,,0x10,kit.tag"), "cp932", {"a.dll": DLL32, "kit.tag": b""},
+     [("missing-file", 8)]),
     (COPY.format(10) + "组件.dll\n说明.txt\n", "gbk", {"组件.dll": DLL32, "说明.txt": b""},
      [("not-text", 9)]),
     (COPY.format("11,MyApp") + "comp.dll\n[RegisterFiles]\ncomp.dll\n", "cp932",

@@ -19,7 +19,7 @@ in place: the launcher and the install program it starts are 32-bit.
 
 import re
 
-from inf import Inf
+from inf import Inf, number
 from notes import Note
 
 DRIVER_TYPES = {1, 2}  # SERVICE_KERNEL_DRIVER, SERVICE_FILE_SYSTEM_DRIVER
@@ -71,7 +71,7 @@ def service(inf: Inf, line, fields: list[str]) -> Note:
     install = fields[2] if len(fields) > 2 else ""
     kind = inf.values(install, "ServiceType")
     binary = line_value(inf, install, "ServiceBinary")
-    driver = bool(kind and kind[0][1]) and parse_int(kind[0][1][0]) in DRIVER_TYPES
+    driver = bool(kind and kind[0][1]) and number(kind[0][1][0]) in DRIVER_TYPES
     system = bool(re.match(r"%1[12]%", binary) or "system32" in binary.lower())
     stops = driver or system
     why = (" It is a driver: a 32-bit installer is to hand a driver install to its 64-bit"
@@ -97,9 +97,3 @@ def line_value(inf: Inf, section: str, key: str) -> str:
             return line.fields[0]
     return ""
 
-
-def parse_int(text: str) -> int | None:
-    try:
-        return int(text.strip(), 0)
-    except ValueError:
-        return None

@@ -9,8 +9,6 @@ Redirector" (learn.microsoft.com/windows/win32/winprog64), and "WOW64
 Implementation Details": a 32-bit process's ProgramFiles and
 CommonProgramFiles are the (x86) folders."""
 
-import re
-
 # As a 32-bit program on 64-bit Windows sees each id, for C:\Windows.
 FOLDERS = {
     1: "the INF's folder", 10: r"C:\Windows", 11: r"C:\Windows\SysWOW64",
@@ -46,9 +44,3 @@ def searched(dirid: int | None, subfolder: str) -> bool:
     never enters a subfolder of the folders it searches."""
     return dirid in SEARCHED and not subfolder.strip("\\. ")
 
-
-def parse_dirid(text: str) -> int | None:
-    """A directory id as [DestinationDirs] gives it, decimal; None for
-    anything else."""
-    text = text.strip()
-    return int(text) if re.fullmatch(r"-?\d+", text) else None

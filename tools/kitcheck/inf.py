@@ -197,6 +197,16 @@ class Inf:
                            for line in section.lines]
 
 
+def number(text: str) -> int | None:
+    """A number as an INF writes it, decimal or hexadecimal after 0x (a
+    dirid, flags, a service type); None for anything else."""
+    text = text.strip()
+    try:
+        return int(text, 16) if text.lower().startswith("0x") else int(text)
+    except ValueError:
+        return None
+
+
 def tokens(text: str) -> list[str]:
     """The names of the %name% tokens in `text`, read as the engine pairs
     percent signs: '%%' is a percent sign, and a directory id no name."""

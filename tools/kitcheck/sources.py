@@ -19,7 +19,7 @@ import subprocess
 from dataclasses import dataclass
 from pathlib import Path
 
-from folders import parse_dirid
+from inf import number
 
 
 # The cabinets listed so far: one kit may name one cabinet for many files.
@@ -81,7 +81,7 @@ def disk_folder(root: Path, path: str) -> Path | None:
     stays, and any other id gives a full path, which under the root names
     no folder (Wine's setupapi joins the two the same way)."""
     for token in re.findall(r"%(-?\d+)%", path):
-        if parse_dirid(token) not in (-1, 65535):
+        if number(token) not in (-1, 65535):
             return None
         path = path.replace(f"%{token}%", "")
     return find(root, path) if path.strip("\\/ ") else root
@@ -97,7 +97,7 @@ def locate(inf, root: Path, name: str) -> Source:
     described = decorated_values(inf, "SourceDisksNames", fields[0])
     disk = (described[0][1] if described else []) + [""] * 6
     folder = disk_folder(root, disk[3])
-    flags = parse_dirid(disk[4]) or 0
+    flags = number(disk[4]) or 0
     cabinet = disk[1] if flags & 0x10 or disk[1].lower().endswith(".cab") else ""
     tag = disk[5] if flags & 0x10 else disk[1]
     if folder is None:
@@ -122,5 +122,5 @@ def destination(inf, copy_list: str) -> tuple[int | None, str, bool]:
     for key in (copy_list, "DefaultDestDir"):
         for _, fields in inf.values("DestinationDirs", key):
             if fields:
-                return parse_dirid(fields[0]), fields[1] if len(fields) > 1 else "", True
+                return number(fields[0]), fields[1] if len(fields) > 1 else "", True
     return 11, "", False
