@@ -38,28 +38,39 @@ def opening_notes(inf: Inf) -> list[Note]:
                  ' or as UTF-16 LE with its byte-order mark.')]
 
 
+# The encodings Windows reads otherwise: what its setup engine does with one,
+# whether that alone stops the install, and whether Wine's profile reader,
+# which also takes the UTF-8 and big-endian marks, reads it.
+ENCODINGS = {
+    "UTF-16BE": ("", True, True),  # the engine's side is the note that it does not open it
+    "UTF-8": ("Windows' setup engine is documented to read ANSI and UTF-16 LE INFs only; Wine's"
+              " also reads UTF-8, so the demo does not show it.", True, True),
+    "UTF-16 without a mark": ("Wine's setup engine guesses it is UTF-16; Windows documents"
+                              " UTF-16 LE without saying whether the mark may be left out.",
+                              False, False),
+}
+
+
 def encoding_notes(inf: Inf) -> list[Note]:
     """The encodings that Windows reads otherwise than Wine, or that the
     launcher's profile reader reads otherwise than the setup engine."""
+    if inf.encoding not in ENCODINGS:
+        return []
+    engine, stops, wine_reads = ENCODINGS[inf.encoding]
     read = len(register_entries(inf.text))
     lost = read and not register_entries(inf.profile_text)
-    engine = {"UTF-16BE": "",  # the engine's side is the note that it does not open it
-              "UTF-8": "Windows' setup engine is documented to read ANSI and UTF-16 LE INFs"
-                       " only; Wine's also reads UTF-8, so the demo does not show it.",
-              "UTF-16 without a mark": "Wine's setup engine guesses it is UTF-16; Windows"
-                                       " documents UTF-16 LE without saying whether the mark"
-                                       " may be left out."}.get(inf.encoding)
-    if engine is None or not engine and not lost:
+    if lost:
+        launcher = (f" The launcher's profile reader knows Unicode only by the UTF-16 LE mark and"
+                    f" reads the file as ANSI: it finds no [RegisterFiles], and registers none of"
+                    f" its {read} entr{'ies' if read != 1 else 'y'}." +
+                    (" Wine's profile reader does read it." if wine_reads else ""))
+    elif not engine:
         return []
-    launcher = (f" The launcher's profile reader knows Unicode only by the UTF-16 LE mark and"
-                f" reads the file as ANSI: it finds no [RegisterFiles], and registers none of"
-                f" its {read} entr{'ies' if read != 1 else 'y'}." if lost else
-                " The launcher's profile reader reads it as ANSI, with the mark as text"
-                " before the first line." if inf.encoding == "UTF-8" else "")
-    wine = " Wine's profile reader does read it." if lost and inf.encoding != \
-        "UTF-16 without a mark" else ""
-    return [Note("encoding", 1, inf.encoding != "UTF-16 without a mark" or bool(lost),
-                 f"the INF is {inf.encoding}", (engine + launcher + wine).strip(),
+    else:
+        launcher = (" The launcher's profile reader reads it as ANSI, with the mark as text"
+                    " before the first line." if inf.encoding == "UTF-8" else "")
+    return [Note("encoding", 1, stops or bool(lost), f"the INF is {inf.encoding}",
+                 (engine + launcher).strip(),
                  "Save the INF as UTF-16 LE with its byte-order mark, or as ANSI in the code"
                  " page of the Windows it is meant for.")]
 
