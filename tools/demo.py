@@ -25,13 +25,13 @@ from pathlib import Path
 TOOLS = Path(__file__).resolve().parent
 # The Wine harness of the end-to-end tests (prefixes, kits, starter.exe) and
 # the kit check.
-sys.path[:0] = [str(TOOLS.parent / "tests" / "e2e"), str(TOOLS / "kitcheck")]
+sys.path[:0] = [str(TOOLS.parent / "tests" / "e2e"), str(TOOLS.parent)]
 
-from check import examine, main as check_main  # noqa: E402
+from quenlow_check.check import examine, main as check_main  # noqa: E402
 from demo_prefix import differences, look, prepared_base, refusal_32_bit, restored  # noqa: E402
 from kit import IMAGES, lay_out_sample_kit, register_files, shipped_build  # noqa: E402
-from notes import report  # noqa: E402
-from sources import KitError  # noqa: E402
+from quenlow_check.notes import report  # noqa: E402
+from quenlow_check.sources import KitError  # noqa: E402
 
 SAMPLE_FOLDER = r"C:\Kits\My Kit"
 
@@ -88,7 +88,7 @@ def shipped_sample_kit(root: Path) -> Path:
 
 
 def check_only(root: Path, kit: Path | None, options: list[str]) -> int:
-    """The kit check alone, as tools/kitcheck/check.py gives it; the sample
+    """The kit check alone, as quenlow-check gives it; the sample
     kit as the shipped image carries it. Only the check writes to standard
     output."""
     if kit is None:

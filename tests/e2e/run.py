@@ -38,7 +38,7 @@ REFUSAL_BOUND_MS = 5000
 # Written by --base when the i686 image cannot run here, with the reason.
 NO_32_BIT = "no-32-bit.txt"
 SKIPPED = 77  # ctest's SKIP_RETURN_CODE
-CHECK = Path(__file__).resolve().parents[2] / "tools" / "kitcheck" / "check.py"
+ROOT = Path(__file__).resolve().parents[2]
 
 
 def command_line(case: Case) -> str:
@@ -225,8 +225,9 @@ def check_sample_kit(build: Path, image: str) -> int:
     kit = e2e_binaries(build) / "kit-check" / "My Kit"
     shutil.rmtree(kit.parent, ignore_errors=True)
     lay_out_sample_kit(kit, build if image == "i686" else shipped_build())
-    done = subprocess.run(["/usr/bin/python3", "-B", str(CHECK), str(kit)],
-                          capture_output=True, text=True, timeout=60)
+    done = subprocess.run(["/usr/bin/python3", "-B", "-m", "quenlow_check", str(kit)],
+                          capture_output=True, text=True, timeout=60,
+                          env={**os.environ, "PYTHONPATH": str(ROOT)})
     notes = re.findall(r"^  setup\.inf:\d+: \w+: .* \(([\w-]+)\)$", done.stdout, re.M)
     print(done.stdout + done.stderr, end="")
     if (notes, done.returncode) != ([], 0):

@@ -4,6 +4,7 @@ the notes the check must give for it, by kind and INF line (0: the kit as a
 whole). A sound kit gives none."""
 
 import json
+import os
 import struct
 import subprocess
 import sys
@@ -12,11 +13,12 @@ import unittest
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
-sys.path.insert(0, str(ROOT / "tools" / "kitcheck"))
+sys.path.insert(0, str(ROOT))
 
-from check import check_kit  # noqa: E402
+from quenlow_check.check import check_kit  # noqa: E402
 
-CHECK = ROOT / "tools" / "kitcheck" / "check.py"
+CHECK = ["/usr/bin/python3", "-B", "-m", "quenlow_check"]
+IN_TREE = {**os.environ, "PYTHONPATH": str(ROOT)}
 MULTITOOL = ROOT / "build" / "npm" / "node_modules" / ".bin" / "sarif-multitool"
 
 
@@ -168,11 +170,11 @@ class KitCheck(unittest.TestCase):
             kit = Path(temp)
             (kit / "setup.inf").write_text(HEAD + "[DefaultInstall.NTamd64]\n[RegisterFiles]\nb\n")
             for bad in (["--code-page", "1200"], ["--language", "zz"], ["--inf", "none.inf"]):
-                done = subprocess.run(["/usr/bin/python3", "-B", CHECK, kit, *bad],
+                done = subprocess.run([*CHECK, kit, *bad], env=IN_TREE,
                                       capture_output=True, text=True)
                 self.assertEqual((done.returncode, done.stdout, done.stderr.count("\n")),
                                  (2, "", 1), f"{bad}: {done.stderr}")
-            done = subprocess.run(["/usr/bin/python3", "-B", CHECK, kit, "--format", "sarif"],
+            done = subprocess.run([*CHECK, kit, "--format", "sarif"], env=IN_TREE,
                                   capture_output=True, text=True)
             (kit / "kit.sarif").write_text(done.stdout)
             results = json.loads(done.stdout)["runs"][0]["results"]

@@ -21,9 +21,10 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 DEFAULT_OUTPUT = os.path.join(HERE, "..", "..", "res", "version.rc2")
 
-# The file and product version: the one place that defines it (the release
-# script reads it from here too).
-VERSION = (2, 1, 0, 122)
+# The file and product version, defined once beside the kit check, which
+# names it in its SARIF log (the release script reads it from here).
+sys.path.insert(0, os.path.join(HERE, "..", ".."))
+from quenlow_check.version import VERSION  # noqa: E402
 VERSION_TEXT = ", ".join(str(part) for part in VERSION)
 LANGUAGE = 0x0411  # Japanese (Japan)
 CODE_PAGE = 1200  # UTF-16

@@ -4,8 +4,8 @@ measured for one kit: its argument, the folder depth its buffers allow, the
 code page must spell. Lengths are bytes in the code page of the Windows the
 kit is meant for."""
 
-from notes import Note
-from registration import bare_name, size, spells
+from .notes import Note
+from .registration import bare_name, size, spells
 
 MAX_ARGUMENT = 130  # the command-line tail it accepts
 MODULE_PATH_BYTES = 260  # MAX_PATH: the launcher's own path, with its NUL

@@ -10,9 +10,9 @@ little-endian mark Unicode (see inf.profile_text)."""
 
 import codecs
 
-from inf import Inf
-from notes import Note
-from registration import register_entries
+from .inf import Inf
+from .notes import Note
+from .registration import register_entries
 
 # The ANSI code pages of Windows, double-byte ones first.
 CODE_PAGES = (932, 936, 949, 950, 874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258)

@@ -19,7 +19,7 @@ import subprocess
 from dataclasses import dataclass
 from pathlib import Path
 
-from inf import number
+from .inf import number
 
 
 # The cabinets listed so far: one kit may name one cabinet for many files.

@@ -15,12 +15,12 @@ import re
 from dataclasses import dataclass
 from pathlib import Path
 
-from drivers import driver_notes
-from folders import place
-from inf import Inf, Line, X86_DECORATIONS
-from notes import Note
-from sources import Source, destination, find, locate
-from tokens import token_notes
+from .drivers import driver_notes
+from .folders import place
+from .inf import Inf, Line, X86_DECORATIONS
+from .notes import Note
+from .sources import Source, destination, find, locate
+from .tokens import token_notes
 
 SECTION = "DefaultInstall"
 # The directives of an install section whose values name sections of the

@@ -8,8 +8,8 @@ tests, which pass on Windows). "INF CopyFiles Directive": "You cannot use a
 %strkey% token to specify the file name"; Microsoft's own driver samples do,
 and install, so that is a warning."""
 
-from inf import Inf, Line, tokens
-from notes import Note
+from .inf import Inf, Line, tokens
+from .notes import Note
 
 
 def token_notes(inf: Inf, sections: list, copies: list) -> list[Note]:

@@ -1,9 +1,8 @@
-#!/usr/bin/python3
 """Checks a kit before it ships: what Windows will do with it that Wine does
 not show, and the launcher's limits for this kit. Needs no Wine.
 
-  check.py KIT_FOLDER [--inf NAME] [--code-page N] [--language LLLL]
-                      [--launcher NAME] [--format text|sarif]
+  quenlow-check KIT_FOLDER [--inf NAME] [--code-page N] [--language LLLL]
+                           [--launcher NAME] [--format text|sarif]
 
 Prints a note for each finding, naming the INF's line, what will happen on
 Windows and what to change, or "no note"; with --format sarif, the notes as
@@ -20,18 +19,16 @@ from pathlib import Path
 
 import pefile
 
-from folders import SYSTEM
-from inf import Inf
-from launcher_limits import argument_notes, depth_notes, name_notes, room, section_notes
-from notes import Note, report
-from reading import encoding_notes, opening_notes, text_notes
-from registration import bare_name, entry_notes, landing, register_entries, registered
-from sarif import sarif
-from setup_engine import install_notes
-from sources import KitError, find
-
-sys.path.append(str(Path(__file__).resolve().parents[1] / "version"))
-from make_version import VERSION  # noqa: E402
+from .folders import SYSTEM
+from .inf import Inf
+from .launcher_limits import argument_notes, depth_notes, name_notes, room, section_notes
+from .notes import Note, report
+from .reading import encoding_notes, opening_notes, text_notes
+from .registration import bare_name, entry_notes, landing, register_entries, registered
+from .sarif import sarif
+from .setup_engine import install_notes
+from .sources import KitError, find
+from .version import VERSION
 
 I386 = 0x14C
 MACHINES = {0x8664: "64-bit (x86-64)", 0xAA64: "64-bit ARM", 0x200: "64-bit Itanium",
@@ -174,6 +171,3 @@ def main(argv: list[str] | None = None) -> int:
                                       f" {args.code_page})", lines))
     return 1 if any(note.stops for note in notes) else 0
 
-
-if __name__ == "__main__":
-    sys.exit(main())

@@ -3,8 +3,8 @@ has ended: the name it hands to regsvr32, and where regsvr32 finds that
 name, which is where the 32-bit install put the component only when it put
 it in a folder that the DLL search looks in."""
 
-from folders import place, searched
-from notes import Note
+from .folders import place, searched
+from .notes import Note
 
 COMMAND_LINE_BYTES = 260  # "regsvr32 /s " and one name, with its NUL
 TOOL_COMMAND = "regsvr32 /s "

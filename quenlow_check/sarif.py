@@ -7,7 +7,7 @@ import json
 from pathlib import Path, PurePosixPath
 from urllib.parse import quote
 
-from notes import KINDS, Note
+from .notes import KINDS, Note
 
 SCHEMA = "https://json.schemastore.org/sarif-2.1.0.json"
 KIT = "KITROOT"

@@ -19,8 +19,8 @@ in place: the launcher and the install program it starts are 32-bit.
 
 import re
 
-from inf import Inf, number
-from notes import Note
+from .inf import Inf, number
+from .notes import Note
 
 DRIVER_TYPES = {1, 2}  # SERVICE_KERNEL_DRIVER, SERVICE_FILE_SYSTEM_DRIVER
 ARCHITECTURES = (".ntx86", ".x86", ".ntamd64", ".amd64", ".ntarm64", ".arm64")

@@ -1,0 +1,5 @@
+import sys
+
+from .check import main
+
+sys.exit(main())
