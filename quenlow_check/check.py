@@ -12,83 +12,46 @@ it; 2 when the kit cannot be read or an option is wrong. The code page is
 that of the Windows the kit is meant for: 932, Japanese, unless told; the
 language, which picks the INF's Strings section, follows it unless told."""
 
+from __future__ import annotations
+
 import argparse
-import codecs
 import sys
 from pathlib import Path
 
-import pefile
-
-from .folders import SYSTEM
 from .inf import Inf
+from .judge import (file_notes, loaded_line, plan_notes, registration_notes, registry_notes,
+                    service_notes)
 from .launcher_limits import argument_notes, depth_notes, name_notes, room, section_notes
-from .notes import Note, report
-from .reading import encoding_notes, opening_notes, text_notes
-from .registration import bare_name, entry_notes, landing, register_entries, registered
+from .notes import Note, order, report
+from .plan import Plan, plan as make_plan
+from .reading import CODE_PAGES, encoding_notes, opening_notes, text_notes
+from .registration import register_entries, entry_notes
 from .sarif import sarif
-from .setup_engine import install_notes
-from .sources import KitError, find
+from .sources import KitError, find, forget
+from .state import end_state
+from .tokens import token_notes
 from .version import VERSION
+from .view import plan_lines
 
-I386 = 0x14C
-MACHINES = {0x8664: "64-bit (x86-64)", 0xAA64: "64-bit ARM", 0x200: "64-bit Itanium",
-            0x1C4: "32-bit ARM"}
-
-
-def image_kind(path: Path) -> tuple[int, bool] | None:
-    """(machine, whether a DLL) of a PE image, None for a file that is none."""
-    with open(path, "rb") as file:
-        if file.read(2) != b"MZ":
-            return None
-    try:
-        image = pefile.PE(str(path), fast_load=True)
-    except Exception as error:  # pefile raises more than PEFormatError on a cut file
-        raise KitError(f"{path.name} is not a valid image: {error}") from None
-    header = image.FILE_HEADER
-    image.close()
-    return header.Machine, bool(header.Characteristics & 0x2000)
-
-
-def component_notes(candidates: list[tuple[int, Path | None]]) -> list[Note]:
-    """A note for each image that is not 32-bit x86, at its first line."""
-    notes, seen = [], set()
-    for number, path in candidates:
-        if path is None or not path.is_file() or path.resolve() in seen:
-            continue
-        seen.add(path.resolve())
-        kind = image_kind(path)
-        if kind is None or kind[0] == I386:
-            continue
-        machine = MACHINES.get(kind[0], f"machine 0x{kind[0]:04X}")
-        if kind[1]:
-            said = (f"{path.name} is a {machine} DLL. The shipped launcher is 32-bit, and so"
-                    f" are the install program and the regsvr32 it starts on 64-bit Windows: a"
-                    f" copy to the system folder lands in SysWOW64, where no 64-bit program"
-                    f" loads it, and the 32-bit regsvr32 hands it on to the 64-bit one, which"
-                    f" registers the kit's own copy, if it finds one, and not the installed one.")
-        else:
-            said = (f"{path.name} is a {machine} program: it runs on 64-bit Windows only, and"
-                    f" the 32-bit install puts it where the INF's system folder and Program"
-                    f" Files are for 32-bit programs (SysWOW64, Program Files (x86)).")
-        notes.append(Note("not-32-bit", number, kind[1], f"{path.name} is not 32-bit", said,
-                          f"Ship the 32-bit (i386) build of {path.name}."))
-    return notes
+KIT_FOLDER = "<kit folder>"  # where the user starts the kit, as Windows names it
 
 
 def check_kit(folder: Path, inf_name: str = "setup.inf", code_page: int = 932,
               launcher: str = "Quenlow.exe", kit_name: str | None = None,
-              language: int | None = None) -> list[Note]:
+              language: int | None = None, bits: int = 32) -> list[Note]:
     """Every note on the kit in `folder`, started as `launcher`
     "%EXEPATH%`inf_name`" from a folder named `kit_name` (the folder's own
     name unless told)."""
-    return examine(folder, inf_name, code_page, launcher, kit_name, language)[0]
+    return examine(folder, inf_name, code_page, launcher, kit_name, language, bits)[0]
 
 
 def examine(folder: Path, inf_name: str, code_page: int, launcher: str,
-            kit_name: str | None, language: int | None = None) -> tuple[list[Note], list[str]]:
-    """The notes on a kit, its room within the launcher's limits and where
-    each component it registers lands. Raises KitError for a kit that
-    cannot be read."""
+            kit_name: str | None, language: int | None = None, bits: int = 32,
+            kit_folder: str = KIT_FOLDER) -> tuple[list[Note], list[str], list[str]]:
+    """The notes on a kit, in the order the install meets them, its room
+    within the launcher's limits, and the predicted end state as lines.
+    Raises KitError for a kit that cannot be read."""
+    forget()
     folder = Path(folder)
     kit_name = kit_name or folder.resolve().name
     notes = argument_notes(inf_name, code_page) + name_notes(kit_name, inf_name, code_page) + \
@@ -100,26 +63,27 @@ def examine(folder: Path, inf_name: str, code_page: int, launcher: str,
     unopened = opening_notes(inf)
     unreadable = text_notes(inf, path.read_bytes())
     notes += unopened + encoding_notes(inf) + unreadable
-    copies = []
-    if not unopened:
-        found, copies = install_notes(inf, folder)
-        # Names the code page misreads are missing files for a reason told once.
-        notes += [n for n in found if not (unreadable and n.kind == "missing-file")]
     entries = register_entries(inf.profile_text)
-    kit_files = {p.name.lower() for p in folder.iterdir() if p.is_file()}
     notes += section_notes(entries, code_page)
-    notes += entry_notes(entries, kit_files, copies, code_page, inf.encoding == "UTF-16")
-    # Only what is registered, or what 64-bit programs would look for in the
-    # system folder, has to be 32-bit; the rest is only copied.
-    registered_images = []
-    for number, entry in entries:
-        found, _ = landing(copies, bare_name(entry))
-        registered_images.append((number, found[0].found if found else
-                                  find(folder, bare_name(entry))))
-    notes += component_notes([(c.line.number, c.found) for c in copies if c.dirid in SYSTEM] +
-                             registered_images)
+    skipped = entry_notes(entries, code_page, inf.encoding == "UTF-16")
+    notes += skipped
+    plan = make_plan(inf, folder, bits, kit_folder) if not unopened else Plan(bits)
+    # Names the code page misreads are missing files for a reason told once.
+    found = plan_notes(inf, plan) if not unopened else []
+    notes += [n for n in found if not (unreadable and n.kind == "missing-file")]
+    if plan.picked is not None:
+        notes += token_notes(inf, plan.sections, [s for s in plan.files if s.action == "copy"])
+    # The entries the launcher skips or never reads are not registered.
+    cut = min((n.line for n in notes if n.kind == "section-cut"), default=None)
+    state = end_state(plan, folder, kit_folder,
+                      [e for e in entries if e[0] not in {n.line for n in skipped}
+                       and (cut is None or e[0] < cut)])
+    notes += file_notes(state, plan) + registry_notes(plan, state) + service_notes(plan, state)
+    notes += registration_notes(state)
     lines = room(kit_name, inf_name, launcher, code_page, entries)
-    return notes, lines + registered(entries, copies, kit_files)
+    lines += [f"[RegisterFiles] line {r.number}: {loaded_line(state, r)}"
+              for r in state.registrations]
+    return order(notes), lines, plan_lines(plan, state)
 
 
 def language_id(text: str) -> int:
@@ -146,11 +110,15 @@ def options(argv: list[str] | None) -> argparse.Namespace:
                         help="the Windows language as four hex digits, 0411 for Japanese")
     parser.add_argument("--launcher", default="Quenlow.exe")
     parser.add_argument("--format", choices=("text", "sarif"), default="text")
+    parser.add_argument("--engine", type=int, choices=(32, 64), default=32,
+                        help="the setup engine's bitness: 32, the launcher's install (the"
+                             " default), or 64, Explorer's Install")
+    parser.add_argument("--plan", action="store_true",
+                        help="also print the predicted end state")
     args = parser.parse_args(argv)
-    try:
-        codecs.lookup(f"cp{args.code_page}")
-    except LookupError:
-        parser.error(f"code page {args.code_page} is no ANSI code page this check can read")
+    if args.code_page not in CODE_PAGES:
+        parser.error(f"code page {args.code_page} is no ANSI code page of Windows"
+                     f" ({', '.join(map(str, sorted(CODE_PAGES)))})")
     if not args.kit.is_dir():
         parser.error(f"{args.kit} is not a folder")
     return args
@@ -159,8 +127,8 @@ def options(argv: list[str] | None) -> argparse.Namespace:
 def main(argv: list[str] | None = None) -> int:
     args = options(argv)
     try:
-        notes, lines = examine(args.kit, args.inf, args.code_page, args.launcher, None,
-                               args.language)
+        notes, lines, planned = examine(args.kit, args.inf, args.code_page, args.launcher,
+                                        None, args.language, args.engine)
     except (KitError, OSError) as error:
         print(f"check: {error}", file=sys.stderr)
         return 2
@@ -168,6 +136,9 @@ def main(argv: list[str] | None = None) -> int:
         print(sarif(notes, args.kit, args.inf, ".".join(map(str, VERSION))))
     else:
         print(report(notes, args.inf, f"Kit check of {args.kit / args.inf} (code page"
-                                      f" {args.code_page})", lines))
+                                      f" {args.code_page}, {args.engine}-bit setup engine)",
+                     lines))
+        if args.plan:
+            print("\n".join(planned))
     return 1 if any(note.stops for note in notes) else 0
 

@@ -7,17 +7,22 @@ with a UTF-16 byte-order mark (or is UTF-16 without one, as the engine
 guesses) is read as UTF-16, one with a UTF-8 mark as UTF-8, any other in the
 code page of the Windows it is meant for.
 
-Install sections are picked as a 32-bit install picks them, 64-bit Windows
-included: NAME.NTx86, then NAME.NT, then NAME ("INF File Platform Extensions
-and x86-Based Systems")."""
+Install sections are picked as the setup engine of each bitness picks them
+on 64-bit Windows: a 32-bit one NAME.NTx86, then NAME.NT, then NAME ("INF
+File Platform Extensions and x86-Based Systems"); a 64-bit one NAME.NTamd64,
+then NAME.NT, then NAME ("... and x64-Based Systems")."""
+
+from __future__ import annotations
 
 import codecs
 import re
 from dataclasses import dataclass, field
 from pathlib import Path
 
-# The section decorations a 32-bit install tries, in order.
-X86_DECORATIONS = (".ntx86", ".nt", "")
+# The section decorations an engine of each bitness tries, in order, and the
+# one of its [SourceDisksNames] and [SourceDisksFiles].
+DECORATIONS = {32: (".NTx86", ".NT", ""), 64: (".NTamd64", ".NT", "")}
+PLATFORMS = {32: ".x86", 64: ".amd64"}
 SIGNATURES = ("$windows nt$", "$chicago$", "$windows 95$")
 # "General Syntax Rules for INF Files": "A section name has a maximum length
 # of 255 characters"; SetupOpenInfFile fails on a longer one
@@ -95,6 +100,7 @@ class Inf:
         self.text, self.encoding = decode(data, code_page)
         self.profile_text = profile_text(data, code_page)
         self.sections: dict[str, Section] = {}
+        self._keyed: dict[str, dict] = {}
         self.error: InfError | None = None
         try:
             self._parse(self.text.split("\x1a", 1)[0].replace("\0", " ").split("\n"))
@@ -170,17 +176,24 @@ class Inf:
                       {s.number for s in self.sections.values() if ESCAPED.search(s.name)})
 
     def values(self, section: str, key: str) -> list[tuple[Line, list[str]]]:
-        """Each line of `section` with this key, and its fields read."""
-        return [(line, [self.expand(f) for f in line.fields]) for line in self.lines(section)
-                if line.key is not None and self.expand(line.key).lower() == key.lower()]
+        """Each line of `section` with this key, and its fields read. Each
+        section is read once, however often it is asked."""
+        keyed = self._keyed.get(section.lower())
+        if keyed is None:
+            keyed = self._keyed[section.lower()] = {}
+            for line in self.lines(section):
+                if line.key is not None:
+                    keyed.setdefault(self.expand(line.key).lower(), []).append(
+                        (line, [self.expand(f) for f in line.fields]))
+        return keyed.get(key.lower(), [])
 
     def signed(self) -> bool:
         found = self.values("Version", "Signature")
         return bool(found) and bool(found[0][1]) and found[0][1][0].lower() in SIGNATURES
 
-    def pick(self, section: str) -> Section | None:
-        """The section a 32-bit install carries out for `section`."""
-        for decoration in X86_DECORATIONS:
+    def pick(self, section: str, bits: int = 32) -> Section | None:
+        """The section an engine of this bitness carries out for `section`."""
+        for decoration in DECORATIONS[bits]:
             found = self.sections.get((section + decoration).lower())
             if found:
                 return found
@@ -191,6 +204,7 @@ class Inf:
         searched as one with this INF's, each line read with its own INF's
         strings and told by that line."""
         for key, section in other.sections.items():
+            self._keyed.pop(key, None)
             mine = self.sections.setdefault(key, Section(section.name, number))
             mine.lines += [Line(number, other.expand(line.key) if line.key else None,
                                 [other.expand(f) for f in line.fields], other.path.name)
@@ -214,58 +228,72 @@ def tokens(text: str) -> list[str]:
             if m[1] and not re.fullmatch(r"-?\d+", m[1])]
 
 
+def decorations(bits: int) -> tuple[str, ...]:
+    return DECORATIONS[bits]
+
+
+# A line's pieces outside quotes: a run of plain characters, of blanks, or one
+# character that means something.
+PIECE = re.compile(r'[^";,=\\\s]+|[^\S]+|.', re.S)
+QUOTED = re.compile(r'((?:[^"]+|"")*)("?)', re.S)
+BLANKS_AND_BACKSLASHES = re.compile(r"[ \t\\]*")
+
+
 def split_line(physical: list[str], index: int) -> tuple[str | None, list[str], int]:
     """The key and fields of the line that starts at physical[index], and the
     index of the line after it. A key is what comes before an unquoted '='
     in the first field; a line of one field and no '=' has that field as its
-    key too, as the engine finds it."""
+    key too, as the engine finds it. One pass over the text: each piece is
+    looked at once."""
     fields, key = [], None
-    token, pending, started, quoted = "", "", False, False
+    token, pending, started = [], [], False
     text, p = physical[index].rstrip("\r"), 0
-    while True:
-        if p >= len(text):
-            break
-        c = text[p]
-        if quoted:
-            if c == '"' and text[p + 1:p + 2] == '"':
-                token, p = token + '"', p + 2
-            elif c == '"':
-                quoted, p = False, p + 1
-            else:
-                token, p = token + c, p + 1
+    while p < len(text):
+        piece = PIECE.match(text, p).group()
+        c = piece[0]
+        if c == '"':
+            quoted = QUOTED.match(text, p + 1)
+            token += pending + [quoted[1].replace('""', '"')]
+            pending, started, p = [], True, quoted.end()
             continue
         if c == ";":
             break
-        if c == "\\" and continues(text, p + 1):
-            index += 1
-            if index >= len(physical):
-                break
-            text, p, pending = physical[index].rstrip("\r"), 0, ""
-            p = len(text) - len(text.lstrip())
+        if c == "\\":
+            # A backslash ends its line when only blanks and backslashes
+            # follow it up to the line's end or a comment; else the whole
+            # run is text, as each of its backslashes sees the same tail.
+            end = BLANKS_AND_BACKSLASHES.match(text, p + 1).end()
+            if end == len(text) or text[end] == ";":
+                index += 1
+                if index >= len(physical):
+                    break
+                text, pending = physical[index].rstrip("\r"), []
+                p = len(text) - len(text.lstrip())
+                continue
+            for run in re.findall(r"\\+|[ \t]+", text[p:end]):
+                if run[0] == "\\":
+                    token += pending + [run]
+                    pending, started = [], True
+                elif started:
+                    pending.append(run)
+            p = end
             continue
         if c in ",=" and not (c == "=" and (key is not None or fields)):
             if c == "=":
-                key = token
+                key = "".join(token)
             else:
-                fields.append(token)
-            token, pending, started, p = "", "", False, p + 1
+                fields.append("".join(token))
+            token, pending, started, p = [], [], False, p + 1
             continue
-        if c == '"':
-            token, pending, started, quoted = token + pending, "", True, True
-        elif c.isspace():
-            pending += c if started else ""
+        if piece.isspace():
+            if started:
+                pending.append(piece)
         else:
-            token, pending, started = token + pending + c, "", True
-        p += 1
+            token += pending + [piece]
+            pending, started = [], True
+        p += len(piece)
     if started or fields or key is not None:
-        fields.append(token)
+        fields.append("".join(token))
     if key is None and len(fields) == 1:
         key = fields[0]
     return key, fields, index + 1
-
-
-def continues(text: str, after: int) -> bool:
-    """Whether a backslash before `after` ends its line: only blanks and
-    further backslashes follow it, up to the line's end or a comment."""
-    rest = text[after:].split(";", 1)[0]
-    return rest.strip(" \t\\") == ""

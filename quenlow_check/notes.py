@@ -1,5 +1,7 @@
 """A note of the kit check, and the report that lists them."""
 
+from __future__ import annotations
+
 import textwrap
 from dataclasses import dataclass
 
@@ -14,17 +16,24 @@ class Note:
     change: str  # what to change in the kit
 
 
+def order(notes: list[Note]) -> list[Note]:
+    """The notes in the order the user meets what they say: the launcher's
+    start, the install section, its files, registry and services, then the
+    registrations; by line within each."""
+    return sorted(notes, key=lambda n: (STAGES.get(n.kind, 0) if n.kind != "unspellable-name"
+                                        or n.line else 0, n.line))
+
+
 def report(notes: list[Note], inf_name: str, heading: str, room: tuple = ()) -> str:
-    """The heading, the kit's room within the launcher's limits, and the
-    notes, each under its file and line, the ones that stop the install
-    first."""
+    """The heading, the kit's room within the launcher's limits and what
+    regsvr32 loads, and the notes, each under its file and line, in order."""
     stopping = sum(note.stops for note in notes)
     counted = f"{len(notes)} note{'s' * (len(notes) != 1)}"
     lines = [f"{heading}: no note" if not notes else
              f"{heading}: {counted}, {stopping} that stop the install or make it fail"
              if stopping else f"{heading}: {counted}, warnings only"]
     lines += [f"  {line}" for line in room]
-    for note in sorted(notes, key=lambda n: (not n.stops, n.line)):
+    for note in notes:
         where = f"{inf_name}:{note.line}" if note.line else inf_name
         effect = "stops" if note.stops else "warning"
         lines.append(f"  {where}: {effect}: {note.title} ({note.kind})")
@@ -71,15 +80,15 @@ KINDS = {
     "services-not-run": ("A Services section is never carried out.",
                          "The undecorated DefaultInstall.Services section does not go with the"
                          " decorated install section that the 32-bit install picks.", True),
-    "service": ("The install adds a service from a 32-bit program.",
-                "A service or driver is installed by the 32-bit install program; a driver, or"
-                " a binary in the system folder, does not work from there.", True),
+    "service": ("A 32-bit install adds a service.",
+                "The 32-bit setup engine on 64-bit Windows refuses to add a service (\"Operation"
+                " not allowed in WOW64\"); none is created.", True),
     "string-file-name": ("A file is named by a %strkey% token.",
                          "A copy list names a file with a %strkey% token, which the CopyFiles"
                          " documentation rules out.", False),
     "undefined-string": ("A %strkey% token is not defined.",
                          "A token is not defined in the one Strings section Windows chooses for"
-                         " the language, so it stays as written.", True),
+                         " the language, so it stays as written.", False),
     "argument-too-long": ("The argument is too long for the launcher.",
                           "The launcher refuses an argument over 130 bytes.", True),
     "deep-folder": ("The kit's room for the folder it lies in.",
@@ -100,7 +109,32 @@ KINDS = {
     "kit-copy-registered": ("The kit's copy is registered, not the installed one.",
                             "The install puts a component where regsvr32 does not look, so it"
                             " registers the kit's own copy.", True),
-    "not-32-bit": ("A component is not 32-bit.",
-                   "A component that is registered, or copied to the system folder, is not a"
-                   " 32-bit x86 image.", True),
+    "not-copied": ("A copy is not made on a fresh Windows.",
+                   "A copy list line's flags keep the file from being copied onto a fresh"
+                   " Windows.", False),
+    "unknown-folder": ("A destination names no folder.",
+                       "[DestinationDirs] names a directory id that Windows does not define.",
+                       False),
+    "wrong-system-folder": ("An image lands in the other processor's system folder.",
+                            "An image is installed in the system folder of the other"
+                            " processor's programs, where none of its own kind loads it.", False),
+    "unusable-root": ("A registry line names a root the install cannot use.",
+                      "A registry line names a root that an install section run by"
+                      " InstallHinfSection cannot write.", False),
+    "com-view": ("A COM server is registered in the other view.",
+                 "An in-process server is registered in the registry view of clients that"
+                 " cannot load it.", True),
+    "service-binary": ("A service's binary is not installed.",
+                       "A service starts a file the install does not put where it names.", False),
+    "not-registered": ("regsvr32 cannot load what it finds.",
+                       "The file regsvr32 finds for an entry is not an image it can load.", True),
 }
+# The order in which the user meets what each kind of note says.
+STAGES = {
+    "cannot-open": 0, "encoding": 0, "not-text": 0, "argument-too-long": 0, "deep-folder": 0,
+    "no-install-section": 1, "driver-package": 1, "not-checked": 1, "no-section": 1,
+    "no-destination": 2, "missing-file": 2, "tag-file": 2, "unknown-folder": 2,
+    "string-file-name": 2, "not-copied": 2, "wrong-system-folder": 2, "undefined-string": 2,
+    "unusable-root": 3, "com-view": 3, "service": 4, "service-binary": 4,
+    "services-not-run": 4, "section-cut": 5, "entry-too-long": 5, "unspellable-name": 5,
+    "not-found": 5, "not-registered": 5, "kit-copy-registered": 5, "folder-dropped": 5}

@@ -1,9 +1,9 @@
 """What the launcher does with each [RegisterFiles] entry once the install
-has ended: the name it hands to regsvr32, and where regsvr32 finds that
-name, which is where the 32-bit install put the component only when it put
-it in a folder that the DLL search looks in."""
+has ended: the name it hands to regsvr32, and the entries it cannot hand on
+at all. Where regsvr32 then finds the name is the end state's to say."""
 
-from .folders import place, searched
+from __future__ import annotations
+
 from .notes import Note
 
 COMMAND_LINE_BYTES = 260  # "regsvr32 /s " and one name, with its NUL
@@ -53,41 +53,9 @@ def command(bare: str) -> str:
     return TOOL_COMMAND + (f'"{bare}"' if " " in bare else bare)
 
 
-def landing(copies: list, name: str) -> tuple[list, list]:
-    """The copies of the install that are given this name: those regsvr32
-    finds by it, and those it does not."""
-    given = [c for c in copies if c.target.lower() == name.lower()]
-    return ([c for c in given if searched(c.dirid, c.subfolder)],
-            [c for c in given if not searched(c.dirid, c.subfolder)])
-
-
-def registered(entries: list, copies: list, kit_files: set[str]) -> list[str]:
-    """A line for each entry: where the install puts its component, as the
-    32-bit install on 64-bit Windows places it, and whether regsvr32 finds
-    it there."""
-    lines = []
-    for number, entry in entries:
-        bare = bare_name(entry)
-        found, missed = landing(copies, bare)
-        where = "; ".join(f"{place(c.dirid, c.subfolder)} ([{c.section}] line {c.line.number})"
-                          for c in found + missed) or "not installed"
-        if found:
-            said = "regsvr32 finds it there"
-        elif bare.lower() in kit_files:
-            said = ("regsvr32 does not look there: it registers the kit's own copy" if missed
-                    else "regsvr32 finds the kit's own copy in the working folder")
-        else:
-            said = "regsvr32 finds it nowhere"
-        lines.append(f"[RegisterFiles] line {number}, {bare}: {where}: {said}")
-    return lines
-
-
-def entry_notes(entries: list[tuple[int, str]], kit_files: set[str], copies: list,
-                code_page: int, unicode: bool) -> list[Note]:
-    """Each entry's registration. `kit_files` holds the names of the files
-    in the kit's folder, the launcher's working folder, where regsvr32 looks
-    for a bare name, in lower case, as Windows matches names; `copies` what
-    the install copies."""
+def entry_notes(entries: list[tuple[int, str]], code_page: int,
+                unicode: bool) -> list[Note]:
+    """The entries the launcher cannot hand to regsvr32 as written."""
     notes = []
     for number, entry in entries:
         bare = bare_name(entry)
@@ -108,43 +76,4 @@ def entry_notes(entries: list[tuple[int, str]], kit_files: set[str], copies: lis
                 f" without a word.",
                 f"Shorten the file's name to at most"
                 f" {COMMAND_LINE_BYTES - 1 - length + size(bare, code_page)} bytes."))
-            continue
-        notes += found_notes(number, entry, bare, kit_files, copies)
     return notes
-
-
-def found_notes(number: int, entry: str, bare: str, kit_files: set[str],
-                copies: list) -> list[Note]:
-    found, missed = landing(copies, bare)
-    in_kit = bare.lower() in kit_files
-    installed = ", ".join(place(c.dirid, c.subfolder) for c in missed)
-    if missed and not found and in_kit:
-        return [Note(
-            "kit-copy-registered", number, True, f"regsvr32 registers the kit's {bare}, not the"
-            f" installed one",
-            f"The install puts {bare} in {installed}, where the DLL search never looks (it"
-            f" enters no subfolder). regsvr32 finds the kit's own copy in the working folder"
-            f" and registers that one: the registration points at the CD or the download"
-            f" folder, and breaks once it is gone.",
-            f"Copy {bare} to the system folder itself (DestinationDirs 11, no subfolder), or"
-            f" register it from where it is installed with a RegisterDlls line.")]
-    if not found and not in_kit:
-        return [Note(
-            "not-found", number, True, f"regsvr32 will not find {bare}",
-            f"The launcher runs {command(bare)}, by that name alone; regsvr32 looks in"
-            f" the system folder, the Windows folder and the kit's folder (the launcher's"
-            f" working folder), no subfolder of them."
-            + (f" The install puts it in {installed}." if missed else
-               f" The install copies no {bare} to the first two.")
-            + " The kit holds none in its folder, so nothing is registered, and nothing says"
-              " so.",
-            f"Put {bare} beside the INF, or copy it to the system folder (DestinationDirs"
-            f" 11), and list it by its name alone.")]
-    if bare != entry.replace('"', ""):
-        where = "the folder the install copies it to" if found else "the kit's folder"
-        return [Note(
-            "folder-dropped", number, False, f"the folder part of {entry} is dropped",
-            f"The launcher runs {command(bare)}, by that name alone, and regsvr32 finds"
-            f" it in {where}, not where the line says.",
-            f"List it as {bare}.")]
-    return []

@@ -14,12 +14,14 @@ when neither the tag file nor the first file is there. With flags 0x10 the
 second field is only the cabinet, the sixth the tag file, and files come
 from the cabinet alone."""
 
+from __future__ import annotations
+
 import re
 import subprocess
 from dataclasses import dataclass
 from pathlib import Path
 
-from .inf import number
+from .inf import PLATFORMS, number
 
 
 # The cabinets listed so far: one kit may name one cabinet for many files.
@@ -38,17 +40,32 @@ class Source:
     tag_found: bool  # whether the disk's folder holds the tag file
 
 
+# Each folder's listing, read once in a check: {folder: {name in lower case: path}}.
+LISTINGS: dict[Path, dict[str, Path]] = {}
+
+
+def listing(folder: Path) -> dict[str, Path]:
+    if folder not in LISTINGS:
+        LISTINGS[folder] = {}
+        for child in sorted(folder.iterdir()) if folder.is_dir() else ():
+            LISTINGS[folder].setdefault(child.name.lower(), child)
+    return LISTINGS[folder]
+
+
+def forget() -> None:
+    """A new check reads the kit afresh."""
+    LISTINGS.clear()
+    LISTED.clear()
+
+
 def find(folder: Path, relative: str) -> Path | None:
     """The file at a Windows relative path under `folder`, matched without
     regard to case as Windows matches it."""
     path = folder
     for part in (p for p in relative.replace("\\", "/").split("/") if p not in ("", ".")):
-        if not path.is_dir():
+        path = listing(path).get(part.lower())
+        if path is None:
             return None
-        matches = [child for child in path.iterdir() if child.name.lower() == part.lower()]
-        if not matches:
-            return None
-        path = matches[0]
     return path
 
 
@@ -69,10 +86,11 @@ def cabinet_files(cabinet: Path) -> set[str]:
     return seen[cabinet]
 
 
-def decorated_values(inf, section: str, key: str) -> list:
-    """The lines of SECTION.x86 with the key, or else of SECTION: where a
-    32-bit install looks for a source file and its disk."""
-    return inf.values(section + ".x86", key) or inf.values(section, key)
+def decorated_values(inf, section: str, key: str, bits: int) -> list:
+    """The lines of SECTION.x86 (SECTION.amd64 for a 64-bit engine) with the
+    key, or else of SECTION: where the engine looks for a source file and
+    its disk."""
+    return inf.values(section + PLATFORMS[bits], key) or inf.values(section, key)
 
 
 def disk_folder(root: Path, path: str) -> Path | None:
@@ -87,14 +105,14 @@ def disk_folder(root: Path, path: str) -> Path | None:
     return find(root, path) if path.strip("\\/ ") else root
 
 
-def locate(inf, root: Path, name: str) -> Source:
+def locate(inf, root: Path, name: str, bits: int = 32) -> Source:
     """Where the setup engine finds the source file `name`; a compressed
     copy (its last letter an underscore) counts."""
-    listed = decorated_values(inf, "SourceDisksFiles", name)
+    listed = decorated_values(inf, "SourceDisksFiles", name, bits)
     if not listed:
         return Source(loose(root, name), "", "", True)
     fields = listed[0][1] + [""]
-    described = decorated_values(inf, "SourceDisksNames", fields[0])
+    described = decorated_values(inf, "SourceDisksNames", fields[0], bits)
     disk = (described[0][1] if described else []) + [""] * 6
     folder = disk_folder(root, disk[3])
     flags = number(disk[4]) or 0

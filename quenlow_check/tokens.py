@@ -8,6 +8,8 @@ tests, which pass on Windows). "INF CopyFiles Directive": "You cannot use a
 %strkey% token to specify the file name"; Microsoft's own driver samples do,
 and install, so that is a warning."""
 
+from __future__ import annotations
+
 from .inf import Inf, Line, tokens
 from .notes import Note
 
@@ -48,7 +50,7 @@ def token_notes(inf: Inf, sections: list, copies: list) -> list[Note]:
         if chosen.lower() != "strings" else ""
     for name, (number, what) in sorted(where.items(), key=lambda item: item[1][0]):
         notes.append(Note(
-            "undefined-string", number, True, f"%{name}% is not defined in [{chosen}]",
+            "undefined-string", number, False, f"%{name}% is not defined in [{chosen}]",
             f"On Windows of language {inf.language:04X} the setup engine reads every token from"
             f" [{chosen}] alone, which does not define {name}: it writes %{name}% as it stands"
             f" into {' and '.join(sorted(what))}.{wine}",

@@ -94,10 +94,10 @@ ROWS = [
     (HEAD + "[DefaultInstall]\nAddReg=Kit.Registry\nReboot\n", "cp932", {}, [("no-section", 4)]),
     ('[Version]\nSignature="$Windows 3.1$"\n[DefaultInstall]\n', "cp932", {},
      [("cannot-open", 1)]),
-    (REGISTER + "\n".join(LONG) + "\n", "cp932", {name: b"" for name in LONG},
+    (REGISTER + "\n".join(LONG) + "\n", "cp932", {name: DLL32 for name in LONG},
      [("section-cut", 15)]),
     (REGISTER + "l" * 244 + ".dll\n" + "s" * 243 + ".dll\n", "cp932",
-     {"l" * 244 + ".dll": b"", "s" * 243 + ".dll": b""}, [("entry-too-long", 5)]),
+     {"l" * 244 + ".dll": DLL32, "s" * 243 + ".dll": DLL32}, [("entry-too-long", 5)]),
     (REGISTER + "C:\\Program Files\\Kit\\a.dll\n", "cp932", {"a.dll": DLL32},
      [("folder-dropped", 5)]),
     (REGISTER + "1=b.dll\n", "cp932", {"b.dll": DLL32}, [("not-found", 5)]),
@@ -108,7 +108,7 @@ ROWS = [
     (REGISTER + "Ελληνικά.dll\n", "utf-16", {"Ελληνικά.dll": DLL32},
      [("unspellable-name", 5)]),
     (HEAD + "[DefaultInstall]\nCopyFiles=Kit.Files\n[DestinationDirs]\nKit.Files=11\n"
-     "[Kit.Files]\nwide.dll\n", "cp932", {"wide.dll": DLL64}, [("not-32-bit", 8)]),
+     "[Kit.Files]\nwide.dll\n", "cp932", {"wide.dll": DLL64}, [("wrong-system-folder", 8)]),
     # The engine's rules, a row each: the tag file only removable media ask
     # for; a cabinet without the file; an INF of another code page; a
     # component installed where regsvr32 does not look; one Strings section

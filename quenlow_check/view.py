@@ -1,0 +1,48 @@
+"""The predicted end state as lines, laid out as the demo reports what an
+install under Wine did, so that an author can set the two side by side."""
+
+from __future__ import annotations
+
+from .judge import ENGINES
+from .plan import Plan
+from .state import EndState
+
+
+
+
+def plan_lines(plan: Plan, state: EndState) -> list[str]:
+    picked = f"[{plan.picked.name}]" if plan.picked is not None else "no install section"
+    lines = [f"Predicted end state on a fresh 64-bit Windows: {ENGINES[plan.bits]}, {picked},"
+             f" the kit in {state.kit_folder}"]
+    files = [f for f in state.files.values() if f.origin == "installed"]
+    lines.append(f"  files created or changed under C:\\ ({len(files)})")
+    width = max((len(f.path) for f in files), default=0)
+    for file in files:
+        step = file.step
+        lines.append(f"    + {file.path:<{width}}  from {step.other}  ([{step.section}] line"
+                     f" {step.line.number})")
+    for file in state.deleted:
+        lines.append(f"    - {file.path}  deleted")
+    for step, why in state.kept:
+        lines.append(f"    = {step.path}  {why}  ([{step.section}] line {step.line.number})")
+    values = [v for v in state.values.values() if v.name is not None]
+    lines.append(f"  registry values added or changed ({len(values)})")
+    width = max((len(f"{v.key}  {v.name or '(default)'}") for v in values), default=0)
+    for value in values:
+        label = f"{value.key}  {value.name or '(default)'}"
+        lines.append(f"    + {label:<{width}}  {value.kind:<13} {value.data}")
+    if plan.services:
+        lines.append(f"  services ({sum(not s.refused for s in plan.services)})")
+        for step in plan.services:
+            lines.append(f"    {'!' if step.refused else '+'} {step.name}  {step.binary}"
+                         + ("  refused: Operation not allowed in WOW64" if step.refused else ""))
+    runs = sum(len(r.lookups) for r in state.registrations)
+    lines.append(f"  components registered ({runs} regsvr32 run{'s' * (runs != 1)}, in order)")
+    for number, reg in enumerate(state.registrations, 1):
+        loaded = reg.loaded
+        origin = {"installed": "installed", "windows": "Windows' own",
+                  "kit": "the kit's own copy"}.get(loaded.origin if loaded else "", "")
+        where = f"{loaded.path}  ({origin})" if loaded else "none (not found)"
+        lines.append(f"    {number}. {reg.lookups[0].name}  {where}"
+                     f"  (by {' then '.join(lookup.tool for lookup in reg.lookups)})")
+    return lines
