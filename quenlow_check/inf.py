@@ -159,6 +159,8 @@ class Inf:
     def expand(self, text: str) -> str:
         """%name% replaced from the chosen Strings section; an unknown name
         and a directory id stay as written, as the engine leaves them."""
+        if "%" not in text:
+            return text
         return re.sub(r"%([^%]*)%", lambda m: "%" if not m[1] else
                       self.strings.get(m[1].lower(), m[0]), text)
 
@@ -232,68 +234,96 @@ def decorations(bits: int) -> tuple[str, ...]:
     return DECORATIONS[bits]
 
 
-# A line's pieces outside quotes: a run of plain characters, of blanks, or one
-# character that means something.
-PIECE = re.compile(r'[^";,=\\\s]+|[^\S]+|.', re.S)
-QUOTED = re.compile(r'((?:[^"]+|"")*)("?)', re.S)
-BLANKS_AND_BACKSLASHES = re.compile(r"[ \t\\]*")
+# A line is read as runs: a quoted string (to its closing quote or the line's
+# end, '""' a quote in it), or the text up to the next quote.
+SEGMENT = re.compile(r'"((?:[^"]+|"")*)"?|([^"]+)')
+SEPARATORS = re.compile(r"([,=])")
+
+
+class Fields:
+    """The key and fields of one line as its runs arrive."""
+
+    def __init__(self):
+        self.fields, self.key = [], None
+        self.token, self.pending, self.started = [], "", False
+
+    def text(self, part: str) -> None:
+        """Text outside quotes: blanks at a field's ends do not count, those
+        inside it do."""
+        if not self.started:
+            part = part.lstrip()
+        body = part.rstrip()
+        if body:
+            self.token.append(self.pending + body)
+            self.pending, self.started = part[len(body):], True
+        elif part:
+            self.pending += part
+
+    def quoted(self, part: str) -> None:
+        self.token.append(self.pending + part)
+        self.pending, self.started = "", True
+
+    def plain(self, text: str) -> None:
+        """Text outside quotes with its separators: ',' ends a field, the
+        first '=' before any field ends the key, a later one is text."""
+        if text == ",":  # between quoted fields, the common case
+            self.fields.append("".join(self.token))
+            self.token, self.pending, self.started = [], "", False
+            return
+        parts = SEPARATORS.split(text)
+        self.text(parts[0])
+        for index in range(1, len(parts), 2):
+            if parts[index] == ",":
+                self.fields.append("".join(self.token))
+                self.token, self.pending, self.started = [], "", False
+            elif self.key is None and not self.fields:
+                self.key = "".join(self.token)
+                self.token, self.pending, self.started = [], "", False
+            else:
+                self.text("=")
+            self.text(parts[index + 1])
+
+    def done(self) -> tuple[str | None, list[str]]:
+        if self.started or self.fields or self.key is not None:
+            self.fields.append("".join(self.token))
+        if self.key is None and len(self.fields) == 1:
+            self.key = self.fields[0]
+        return self.key, self.fields
 
 
 def split_line(physical: list[str], index: int) -> tuple[str | None, list[str], int]:
     """The key and fields of the line that starts at physical[index], and the
     index of the line after it. A key is what comes before an unquoted '='
     in the first field; a line of one field and no '=' has that field as its
-    key too, as the engine finds it. One pass over the text: each piece is
-    looked at once."""
-    fields, key = [], None
-    token, pending, started = [], [], False
-    text, p = physical[index].rstrip("\r"), 0
-    while p < len(text):
-        piece = PIECE.match(text, p).group()
-        c = piece[0]
-        if c == '"':
-            quoted = QUOTED.match(text, p + 1)
-            token += pending + [quoted[1].replace('""', '"')]
-            pending, started, p = [], True, quoted.end()
-            continue
-        if c == ";":
-            break
-        if c == "\\":
-            # A backslash ends its line when only blanks and backslashes
-            # follow it up to the line's end or a comment; else the whole
-            # run is text, as each of its backslashes sees the same tail.
-            end = BLANKS_AND_BACKSLASHES.match(text, p + 1).end()
-            if end == len(text) or text[end] == ";":
-                index += 1
-                if index >= len(physical):
-                    break
-                text, pending = physical[index].rstrip("\r"), []
-                p = len(text) - len(text.lstrip())
+    key too, as the engine finds it. Each run of the text is read once."""
+    line = Fields()
+    text = physical[index].rstrip("\r")
+    while True:
+        joined = False
+        for run in SEGMENT.finditer(text):
+            plain = run[2]
+            if plain is None:
+                line.quoted(run[1].replace('""', '"') if '""' in run[1] else run[1])
                 continue
-            for run in re.findall(r"\\+|[ \t]+", text[p:end]):
-                if run[0] == "\\":
-                    token += pending + [run]
-                    pending, started = [], True
-                elif started:
-                    pending.append(run)
-            p = end
-            continue
-        if c in ",=" and not (c == "=" and (key is not None or fields)):
-            if c == "=":
-                key = "".join(token)
-            else:
-                fields.append("".join(token))
-            token, pending, started, p = [], [], False, p + 1
-            continue
-        if piece.isspace():
-            if started:
-                pending.append(piece)
-        else:
-            token += pending + [piece]
-            pending, started = [], True
-        p += len(piece)
-    if started or fields or key is not None:
-        fields.append("".join(token))
-    if key is None and len(fields) == 1:
-        key = fields[0]
+            plain, comment = plain.partition(";")[::2] if ";" in plain else (plain, None)
+            last = comment is not None or run.end() == len(text)
+            # Where the run of blanks and backslashes that ends the text
+            # holds a backslash, the first one joins the next line.
+            rest = plain.rstrip(" \t\\") if last else plain
+            tail = len(rest) + plain[len(rest):].find("\\") if "\\" in plain[len(rest):] \
+                else None
+            line.plain(plain[:tail] if tail is not None else plain)
+            if comment is not None or tail is not None:
+                joined = tail is not None
+                break
+        if not joined:
+            break
+        # The next line goes on where the backslash stood, without the
+        # blanks before it or those that open the next line.
+        index += 1
+        if index >= len(physical):
+            break
+        line.pending = ""
+        text = physical[index].rstrip("\r").lstrip()
+    key, fields = line.done()
     return key, fields, index + 1

@@ -193,7 +193,8 @@ def com_notes(state: EndState) -> list[Note]:
     """An in-process server is loaded by clients of its own bitness, which
     read only their own view ("Registry Keys Affected by WOW64": CLSID is
     redirected; a 32-bit process cannot load a 64-bit DLL, "Process
-    Interoperability")."""
+    Interoperability"). The install itself succeeds, and only the clients
+    fail: a warning."""
     notes = []
     for (key, name), value in state.values.items():
         if name != "" or not re.search(r"\\CLSID\\[^\\]+\\InprocServer32$", value.key, re.I):
@@ -205,7 +206,7 @@ def com_notes(state: EndState) -> list[Note]:
         if file is None or file.bits not in (32, 64) or file.bits == view:
             continue
         notes.append(Note(
-            "com-view", value.step.line.number, True,
+            "com-view", value.step.line.number, False,
             f"a {file.bits}-bit server is registered for {view}-bit clients",
             f"The install writes {value.key} = {value.data} in the {view}-bit view of the"
             f" registry, where only {view}-bit clients look, and {file.path} is"

@@ -123,7 +123,7 @@ KINDS = {
                       " InstallHinfSection cannot write.", False),
     "com-view": ("A COM server is registered in the other view.",
                  "An in-process server is registered in the registry view of clients that"
-                 " cannot load it.", True),
+                 " cannot load it.", False),
     "service-binary": ("A service's binary is not installed.",
                        "A service starts a file the install does not put where it names.", False),
     "not-registered": ("regsvr32 cannot load what it finds.",

@@ -4,6 +4,8 @@ at all. Where regsvr32 then finds the name is the end state's to say."""
 
 from __future__ import annotations
 
+import re
+
 from .notes import Note
 
 COMMAND_LINE_BYTES = 260  # "regsvr32 /s " and one name, with its NUL
@@ -23,10 +25,11 @@ def spells(text: str, code_page: int) -> bool:
 
 
 def register_entries(text: str) -> list[tuple[int, str]]:
-    """(line, entry) for each entry of [RegisterFiles] as the profile reader
-    gives it: the first section of that name, each line trimmed, "key = value"
-    as "key=value", no quotes taken off and no %name% replaced, a comment only
-    where a line starts with ';'."""
+    """(line, entry) for each entry of [RegisterFiles] as the launcher reads
+    it: the first section of that name through the profile reader (each line
+    trimmed, "key = value" as "key=value", a line that starts with ';' left
+    out), then a ';' outside quotes ending the entry, and the blanks and tabs
+    before it trimmed. No %name% is replaced."""
     entries, inside, seen = [], False, False
     for number, line in enumerate(text.split("\n"), 1):
         line = line.strip()
@@ -35,7 +38,10 @@ def register_entries(text: str) -> list[tuple[int, str]]:
             inside, seen = name == "registerfiles" and not seen, seen or name == "registerfiles"
         elif inside and line and not line.startswith(";"):
             key, equals, value = line.partition("=")
-            entries.append((number, f"{key.strip()}={value.strip()}" if equals else line))
+            line = f"{key.strip()}={value.strip()}" if equals else line
+            line = re.match(r'(?:[^;"]|"[^"]*"?)*', line)[0].rstrip(" \t")
+            if line:
+                entries.append((number, line))
     return entries
 
 

@@ -5,7 +5,12 @@ from __future__ import annotations
 
 from .judge import ENGINES
 from .plan import Plan
+from .registration import bare_name
 from .state import EndState
+
+# Where the service control manager keeps each service ("HKLM\\SYSTEM\\
+# CurrentControlSet\\Services Registry Tree").
+SERVICES = r"HKLM\SYSTEM\CurrentControlSet\Services"
 
 
 
@@ -24,18 +29,16 @@ def plan_lines(plan: Plan, state: EndState) -> list[str]:
     for file in state.deleted:
         lines.append(f"    - {file.path}  deleted")
     for step, why in state.kept:
-        lines.append(f"    = {step.path}  {why}  ([{step.section}] line {step.line.number})")
+        lines.append(f"    = {step.name}  {why}  ([{step.section}] line {step.line.number})")
     values = [v for v in state.values.values() if v.name is not None]
     lines.append(f"  registry values added or changed ({len(values)})")
-    width = max((len(f"{v.key}  {v.name or '(default)'}") for v in values), default=0)
     for value in values:
-        label = f"{value.key}  {value.name or '(default)'}"
-        lines.append(f"    + {label:<{width}}  {value.kind:<13} {value.data}")
+        lines.append(f"    + {value.key}  {value.name or '(default)'}  {value.kind}  {value.data}")
     if plan.services:
         lines.append(f"  services ({sum(not s.refused for s in plan.services)})")
         for step in plan.services:
-            lines.append(f"    {'!' if step.refused else '+'} {step.name}  {step.binary}"
-                         + ("  refused: Operation not allowed in WOW64" if step.refused else ""))
+            lines.append(f"    ! {step.name}  refused: Operation not allowed in WOW64" if step.refused
+                         else f"    + {SERVICES}\\{step.name}  ImagePath  {step.binary}")
     runs = sum(len(r.lookups) for r in state.registrations)
     lines.append(f"  components registered ({runs} regsvr32 run{'s' * (runs != 1)}, in order)")
     for number, reg in enumerate(state.registrations, 1):
@@ -43,6 +46,6 @@ def plan_lines(plan: Plan, state: EndState) -> list[str]:
         origin = {"installed": "installed", "windows": "Windows' own",
                   "kit": "the kit's own copy"}.get(loaded.origin if loaded else "", "")
         where = f"{loaded.path}  ({origin})" if loaded else "none (not found)"
-        lines.append(f"    {number}. {reg.lookups[0].name}  {where}"
+        lines.append(f"    {number}. {bare_name(reg.entry)}  {where}"
                      f"  (by {' then '.join(lookup.tool for lookup in reg.lookups)})")
     return lines
