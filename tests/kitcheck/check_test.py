@@ -23,7 +23,7 @@ MISSING = [what for what, there in [
     ("the SARIF multitool", MULTITOOL.exists()), ("venv", importlib.util.find_spec("ensurepip")),
     ("setuptools", importlib.util.find_spec("setuptools"))] if not there]
 if MISSING:
-    sys.exit(f"kitcheck: {sys.executable} lacks {', '.join(MISSING)}: run scripts/bootstrap")
+    sys.exit(f"kitcheck: {', '.join(MISSING)} not installed: run scripts/bootstrap")
 
 from quenlow_check.check import check_kit  # noqa: E402
 from quenlow_check.sources import KitError  # noqa: E402
