@@ -4,6 +4,8 @@ measured for one kit: its argument, the folder depth its buffers allow, the
 code page must spell. Lengths are bytes in the code page of the Windows the
 kit is meant for."""
 
+from __future__ import annotations
+
 from .notes import Note
 from .registration import bare_name, size, spells
 

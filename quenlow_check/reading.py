@@ -8,6 +8,8 @@ nothing); a UTF-8 one is not among the documented encodings, though Wine
 reads it. The profile reader makes only a file with the UTF-16
 little-endian mark Unicode (see inf.profile_text)."""
 
+from __future__ import annotations
+
 import codecs
 
 from .inf import Inf

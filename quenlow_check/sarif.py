@@ -3,6 +3,8 @@ tool's findings (OASIS "Static Analysis Results Interchange Format"
 2.1.0): one rule per kind of note, one result per note, at the INF's line,
 the INF named by its path within the kit's folder."""
 
+from __future__ import annotations
+
 import json
 from pathlib import Path, PurePosixPath
 from urllib.parse import quote

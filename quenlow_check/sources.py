@@ -17,15 +17,15 @@ from the cabinet alone."""
 from __future__ import annotations
 
 import re
-import subprocess
 from dataclasses import dataclass
 from pathlib import Path
 
+from .cabinet import CabinetError, names as cabinet_names
 from .inf import PLATFORMS, number
 
 
 # The cabinets listed so far: one kit may name one cabinet for many files.
-LISTED: dict[Path, set[str]] = {}
+LISTED: dict[tuple[Path, int], set[str]] = {}
 
 
 class KitError(Exception):
@@ -69,21 +69,15 @@ def find(folder: Path, relative: str) -> Path | None:
     return path
 
 
-def cabinet_files(cabinet: Path) -> set[str]:
-    """The names a cabinet holds, in lower case, as gcab lists them."""
+def cabinet_files(cabinet: Path, code_page: int) -> set[str]:
+    """The names a cabinet (and the rest of its set) holds, in lower case."""
     seen = LISTED
-    if cabinet not in seen:
+    if (cabinet, code_page) not in seen:
         try:
-            done = subprocess.run(["gcab", "--list", str(cabinet)], capture_output=True,
-                                  text=True, timeout=60)
-        except OSError as error:
-            raise KitError(f"cannot list the cabinet {cabinet.name}: {error}") from None
-        if done.returncode != 0:
-            why = (done.stderr.strip().splitlines() or ["gcab failed"])[-1]
-            raise KitError(f"cannot read the cabinet {cabinet.name}: {why}")
-        seen[cabinet] = {line.strip().replace("\\", "/").rsplit("/", 1)[-1].lower()
-                         for line in done.stdout.splitlines() if line.strip()}
-    return seen[cabinet]
+            seen[cabinet, code_page] = cabinet_names(cabinet, code_page)
+        except CabinetError as error:
+            raise KitError(str(error)) from None
+    return seen[cabinet, code_page]
 
 
 def decorated_values(inf, section: str, key: str, bits: int) -> list:
@@ -123,7 +117,7 @@ def locate(inf, root: Path, name: str, bits: int = 32) -> Source:
     found = None if flags & 0x10 else loose(folder, f"{fields[1]}\\{name}")
     held = find(folder, cabinet) if cabinet else None
     if found is None and held is not None and held.is_file() and \
-            name.lower() in cabinet_files(held):
+            name.lower() in cabinet_files(held, inf.code_page):
         found = held
     return Source(found, disk[0] or fields[0], tag, not tag or find(folder, tag) is not None)
 

@@ -3,8 +3,10 @@
 the notes the check must give for it, by kind and INF line (0: the kit as a
 whole). A sound kit gives none."""
 
+import importlib.util
 import json
 import os
+import shutil
 import struct
 import subprocess
 import sys
@@ -14,12 +16,20 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT))
+MULTITOOL = ROOT / "build" / "npm" / "node_modules" / ".bin" / "sarif-multitool"
+# What scripts/bootstrap installs for these tests: one line where it has not run.
+MISSING = [what for what, there in [
+    ("pefile", importlib.util.find_spec("pefile")), ("gcab", shutil.which("gcab")),
+    ("the SARIF multitool", MULTITOOL.exists()), ("venv", importlib.util.find_spec("ensurepip")),
+    ("setuptools", importlib.util.find_spec("setuptools"))] if not there]
+if MISSING:
+    sys.exit(f"kitcheck: {', '.join(MISSING)} not installed: run scripts/bootstrap")
 
 from quenlow_check.check import check_kit  # noqa: E402
+from quenlow_check.sources import KitError  # noqa: E402
 
 CHECK = ["/usr/bin/python3", "-B", "-m", "quenlow_check"]
 IN_TREE = {**os.environ, "PYTHONPATH": str(ROOT)}
-MULTITOOL = ROOT / "build" / "npm" / "node_modules" / ".bin" / "sarif-multitool"
 
 
 def image(machine: int) -> bytes:
@@ -30,13 +40,17 @@ def image(machine: int) -> bytes:
     return b"MZ".ljust(60, b"\0") + struct.pack("<I", 64) + b"PE\0\0" + header + optional
 
 
-def cabinet(*names: str) -> bytes:
-    """A cabinet holding empty files of these names, made by gcab."""
+def cabinet(*names: str, code_page: str = "") -> bytes:
+    """Empty files in a cabinet made by gcab; with a code page, one name in it, not UTF-8."""
     with tempfile.TemporaryDirectory() as temp:
-        for name in names:
-            (Path(temp) / name).write_bytes(b"")
-        subprocess.run(["gcab", "-c", "-n", "k.cab", *names], cwd=temp, check=True)
-        return (Path(temp) / "k.cab").read_bytes()
+        files = [name.encode(code_page or "utf-8") for name in names]
+        for name in files:
+            (Path(temp) / os.fsdecode(name)).write_bytes(b"")
+        subprocess.run([b"gcab", b"-c", b"-n", b"k.cab", *files], cwd=temp, check=True)
+        data = bytearray((Path(temp) / "k.cab").read_bytes())
+    if code_page:  # the attributes of the CFFILE entry at coffFiles
+        data[struct.unpack_from("<I", data, 16)[0] + 14] &= 0x7F
+    return bytes(data)
 
 
 DLL32, DLL64 = image(0x14C), image(0x8664)
@@ -143,6 +157,13 @@ ROWS = [
     (REGISTER + "a.dll\n", "utf-16-le", {"a.dll": DLL32}, [("encoding", 1)]),
     (REGISTER + "a.dll\n", "utf-8-sig", {"a.dll": DLL32}, [("encoding", 1)]),
     (HEAD + "[" + "s" * 256 + "]\n", "cp932", {}, [("cannot-open", 3)]),
+    # A cabinet's names: the kit's code page (表 ends in a backslash's byte)
+    # unless marked UTF-8; a cut or foreign one cannot be read.
+    (CAB.replace("a.dll", "表.dll"), "cp932", {"kit.cab": cabinet("表.dll", code_page="cp932")},
+     []),
+    (CAB.replace("a.dll", "表.dll"), "cp932", {"kit.cab": cabinet("表.dll")}, []),
+    (CAB, "cp932", {"kit.cab": cabinet("a.dll")[:60]}, "the cabinet kit.cab is cut"),
+    (CAB, "cp932", {"kit.cab": b"PK\3\4" + DLL32}, "kit.cab is not a cabinet"),
 ]
 
 
@@ -158,6 +179,9 @@ class KitCheck(unittest.TestCase):
                 for name, data in files.items():
                     (kit / name).parent.mkdir(exist_ok=True)
                     (kit / name).write_bytes(data)
+                if isinstance(expected, str):  # the kit cannot be read: one line
+                    self.assertRaisesRegex(KitError, expected, check_kit, kit, inf_name)
+                    continue
                 notes = check_kit(kit, inf_name, 932, kit_name=kit_name)
                 self.assertEqual(sorted((n.kind, n.line) for n in notes), expected,
                                  f"row {number}: " + "; ".join(n.said for n in notes))
@@ -184,6 +208,36 @@ class KitCheck(unittest.TestCase):
                            check=True, capture_output=True)
             found = json.loads((kit / "out.sarif").read_text())["runs"][0].get("results", [])
             self.assertEqual([r["message"] for r in found if r.get("level") == "error"], [])
+
+    def test_the_wheel(self):
+        """The wheel in a fresh virtual environment, pefile from Debian, no
+        network: quenlow-check on the sample kit and on a cabinet kit, with no
+        gcab on PATH. Without pefile, one line."""
+        with tempfile.TemporaryDirectory() as temp:
+            temp = Path(temp)
+            wheel = subprocess.run(["/usr/bin/python3", "-B", ROOT / "tools/release/make_wheel.py",
+                                    "0", temp], check=True, capture_output=True, text=True)
+            venv = temp / "venv"
+            subprocess.run(["/usr/bin/python3", "-m", "venv", "--system-site-packages", venv],
+                           check=True)
+            subprocess.run([venv / "bin/pip", "install", "-q", "--no-index",
+                            wheel.stdout.strip()], check=True)
+            for kit, inf, files in [
+                    ("sample", (ROOT / "examples/setup.inf").read_text(),
+                     {"readme.txt": b"", "QuenlowSample.dll": DLL32}),
+                    ("cabinet", CAB, {"kit.cab": cabinet("a.dll")})]:
+                (temp / kit).mkdir()
+                for name, data in {"setup.inf": inf.encode(), **files}.items():
+                    (temp / kit / name).write_bytes(data)
+                done = subprocess.run(["quenlow-check", kit], cwd=temp, capture_output=True,
+                                      text=True, env={"PATH": str(venv / "bin")})
+                self.assertEqual((done.returncode, done.stderr), (0, ""), done.stdout)
+                self.assertIn("no note", done.stdout)
+            done = subprocess.run(["/usr/bin/python3", "-S", "-m", "quenlow_check", "sample"],
+                                  cwd=temp, capture_output=True, text=True,
+                                  env={"PYTHONPATH": wheel.stdout.strip()})
+            self.assertEqual((done.returncode, done.stdout, done.stderr.count("\n")),
+                             (2, "", 1), done.stderr)
 
 
 if __name__ == "__main__":
