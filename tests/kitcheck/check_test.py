@@ -100,7 +100,7 @@ ROWS = [
     # One note each; a copy list that [DestinationDirs] leaves out goes to the
     # system folder.
     (HEAD + "[DefaultInstall]\nCopyFiles=Kit.Files\n[Kit.Files]\nhere.txt\ngone.txt\n",
-     "cp932", {"here.txt": b""}, [("missing-file", 7), ("no-destination", 4)]),
+     "cp932", {"here.txt": b""}, [("no-destination", 4), ("missing-file", 7)]),
     (HEAD + "[DefaultInstall.NTamd64]\nCopyFiles=Kit.Files\n", "cp932", {},
      [("no-install-section", 3)]),
     # Reboot in [DefaultInstall] is not processed ("INF Reboot Directive");
@@ -138,7 +138,7 @@ ROWS = [
     (COPY.format("11,MyApp") + "comp.dll\n[RegisterFiles]\ncomp.dll\n", "cp932",
      {"comp.dll": DLL32}, [("kit-copy-registered", 10)]),
     (COPY.format("16422,%%Kit%%\\%App%") + "a.txt\n[Strings]\nApp=Kit\n[Strings.0411]\nName=x\n",
-     "cp932", {"a.txt": b""}, [("undefined-string", 6)]),
+     "cp932", {"a.txt": b""}, [("undefined-string", 6, False)]),
     ('[Version]\nSignature="$Windows NT$"\nProvider=P\nClass=System\nClassGuid={4d36e97d-e325-'
      "11ce-bfc1-08002be10318}\n[DefaultInstall.NTx86]\n[DefaultInstall.NTamd64]\n", "cp932", {},
      [("driver-package", 6)]),
@@ -151,7 +151,7 @@ ROWS = [
      [("string-file-name", 8)]),
     (HEAD + "[DefaultInstall]\nInclude=.\\part.inf,ks.inf\nNeeds=More\n", "cp932",
      {"part.inf": (HEAD + "[More]\nCopyFiles=@gone.txt\n").encode()},
-     [("missing-file", 4), ("not-checked", 4)]),
+     [("not-checked", 4), ("missing-file", 4)]),
     ("\ufeff" + REGISTER + "a.dll\n", "utf-16-be", {"a.dll": DLL32},
      [("cannot-open", 1), ("encoding", 1)]),
     (REGISTER + "a.dll\n", "utf-16-le", {"a.dll": DLL32}, [("encoding", 1)]),
@@ -164,13 +164,37 @@ ROWS = [
     (CAB.replace("a.dll", "表.dll"), "cp932", {"kit.cab": cabinet("表.dll")}, []),
     (CAB, "cp932", {"kit.cab": cabinet("a.dll")[:60]}, "the cabinet kit.cab is cut"),
     (CAB, "cp932", {"kit.cab": b"PK\3\4" + DLL32}, "kit.cab is not a cabinet"),
+    # Windows' end state, a row a class: where a folder lands however it is
+    # named; LoadLibrary's names and what Windows ships; a copy's flags; the
+    # registry's views and roots; notes in the order the install meets them.
+    (COPY.format("10,SysWOW64") + "comp.dll\n[RegisterFiles]\ncomp.dll\n", "cp932",
+     {"comp.dll": DLL32}, []),
+    (COPY.format("10,System32") + "wide.dll\n", "cp932", {"wide.dll": DLL64},
+     [("wrong-system-folder", 8, False)]),
+    (REGISTER + "msvbvm60.dll\n", "cp932", {}, []),
+    (COPY.format(11) + "comp.dll\n[RegisterFiles]\nCOMP\n", "cp932", {"comp.dll": DLL32}, []),
+    (COPY.format(11) + "comp.dll,,,0x400\n[RegisterFiles]\ncomp.dll\n", "cp932",
+     {"comp.dll": DLL32}, [("not-copied", 8), ("kit-copy-registered", 10)]),
+    (HEAD + "[DefaultInstall]\nCopyFiles=Kit.Files\nAddReg=Kit.Reg\n[DestinationDirs]\n"
+     "Kit.Files=16422,Kit\n[Kit.Files]\nsrv.dll\n[Kit.Reg]\nHKCR,CLSID\\{1}\\InprocServer32,,,"
+     "%16422%\\Kit\\srv.dll\nHKR,,Setting,,1\n", "cp932", {"srv.dll": DLL64},
+     [("com-view", 11), ("unusable-root", 12)]),
+    (HEAD + "[DefaultInstall]\nCopyFiles=Kit.Files\n[DefaultInstall.Services]\nAddService=kit,,"
+     "Kit.Service\n[Kit.Service]\nServiceType=16\nServiceBinary=%16422%\\Kit\\svc.exe\n"
+     "[DestinationDirs]\nKit.Files=16422,Kit\n[Kit.Files]\nsvc.exe\n", "cp932", {},
+     [("missing-file", 13), ("service", 6, True)]),
+    # The 64-bit engine: its own section and system folder, and no msvbvm60.dll.
+    (HEAD + "[DefaultInstall.NTamd64]\nCopyFiles=Kit.Files\n[DestinationDirs]\nKit.Files=11\n"
+     "[Kit.Files]\nwide.dll\n[RegisterFiles]\nwide.dll\n", "cp932", {"wide.dll": DLL64}, [],
+     "setup.inf", "My Kit", 64),
+    (REGISTER + "msvbvm60.dll\n", "cp932", {}, [("not-found", 5)], "setup.inf", "My Kit", 64),
 ]
 
 
 class KitCheck(unittest.TestCase):
     def test_each_kit_gives_its_notes(self):
         for number, (inf, encoding, files, expected, *names) in enumerate(ROWS):
-            inf_name, kit_name = (names + ["setup.inf", "My Kit"][len(names):])[:2]
+            inf_name, kit_name, bits = (names + ["setup.inf", "My Kit", 32][len(names):])[:3]
             with self.subTest(row=number, inf=inf[:40]), tempfile.TemporaryDirectory() as temp:
                 kit = Path(temp)
                 text = (ROOT / inf).read_text() if inf.startswith("examples/") else inf
@@ -182,9 +206,11 @@ class KitCheck(unittest.TestCase):
                 if isinstance(expected, str):  # the kit cannot be read: one line
                     self.assertRaisesRegex(KitError, expected, check_kit, kit, inf_name)
                     continue
-                notes = check_kit(kit, inf_name, 932, kit_name=kit_name)
-                self.assertEqual(sorted((n.kind, n.line) for n in notes), expected,
-                                 f"row {number}: " + "; ".join(n.said for n in notes))
+                notes = check_kit(kit, inf_name, 932, kit_name=kit_name, bits=bits)
+                # In the check's order; a third field is whether the note stops.
+                got = [(n.kind, n.line, n.stops)[:len(e)] for n, e in zip(notes, expected)]
+                self.assertEqual(got + [(n.kind, n.line) for n in notes[len(expected):]],
+                                 expected, f"row {number}: " + "; ".join(n.said for n in notes))
 
     def test_the_command_line(self):
         """A bad option or kit: one line and exit 2. SARIF: the log alone on
@@ -193,7 +219,8 @@ class KitCheck(unittest.TestCase):
         with tempfile.TemporaryDirectory() as temp:
             kit = Path(temp)
             (kit / "setup.inf").write_text(HEAD + "[DefaultInstall.NTamd64]\n[RegisterFiles]\nb\n")
-            for bad in (["--code-page", "1200"], ["--language", "zz"], ["--inf", "none.inf"]):
+            for bad in (["--code-page", "1200"], ["--code-page", "65001"], ["--engine", "86"],
+                        ["--language", "zz"], ["--inf", "none.inf"]):
                 done = subprocess.run([*CHECK, kit, *bad], env=IN_TREE,
                                       capture_output=True, text=True)
                 self.assertEqual((done.returncode, done.stdout, done.stderr.count("\n")),
