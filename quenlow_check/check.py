@@ -47,10 +47,10 @@ def check_kit(folder: Path, inf_name: str = "setup.inf", code_page: int = 932,
 
 def examine(folder: Path, inf_name: str, code_page: int, launcher: str,
             kit_name: str | None, language: int | None = None, bits: int = 32,
-            kit_folder: str = KIT_FOLDER) -> tuple[list[Note], list[str], list[str]]:
+            kit_folder: str = KIT_FOLDER, state: bool = False) -> tuple:
     """The notes on a kit, in the order the install meets them, its room
-    within the launcher's limits, and the predicted end state as lines.
-    Raises KitError for a kit that cannot be read."""
+    within the launcher's limits, and the predicted end state as lines (and
+    itself, with `state`). Raises KitError for a kit that cannot be read."""
     forget()
     folder = Path(folder)
     kit_name = kit_name or folder.resolve().name
@@ -75,15 +75,16 @@ def examine(folder: Path, inf_name: str, code_page: int, launcher: str,
         notes += token_notes(inf, plan.sections, [s for s in plan.files if s.action == "copy"])
     # The entries the launcher skips or never reads are not registered.
     cut = min((n.line for n in notes if n.kind == "section-cut"), default=None)
-    state = end_state(plan, folder, kit_folder,
+    ended = end_state(plan, folder, kit_folder,
                       [e for e in entries if e[0] not in {n.line for n in skipped}
                        and (cut is None or e[0] < cut)])
-    notes += file_notes(state, plan) + registry_notes(plan, state) + service_notes(plan, state)
-    notes += registration_notes(state)
+    notes += file_notes(ended, plan) + registry_notes(plan, ended) + service_notes(plan, ended)
+    notes += registration_notes(ended)
     lines = room(kit_name, inf_name, launcher, code_page, entries)
-    lines += [f"[RegisterFiles] line {r.number}: {loaded_line(state, r)}"
-              for r in state.registrations]
-    return order(notes), lines, plan_lines(plan, state)
+    lines += [f"[RegisterFiles] line {r.number}: {loaded_line(ended, r)}"
+              for r in ended.registrations]
+    found = order(notes), lines, plan_lines(plan, ended)
+    return found + (ended,) if state else found
 
 
 def language_id(text: str) -> int:

@@ -165,7 +165,7 @@ def file_notes(state: EndState, plan: Plan) -> list[Note]:
             notes.append(Note(
                 "wrong-system-folder", file.step.line.number, False,
                 f"{file.step.name} is {described(file.bits)} in {folder}",
-                f"{ENGINES[plan.bits].capitalize()} puts it in {file.path}, where only"
+                f"{ENGINES[plan.bits][0].upper()}{ENGINES[plan.bits][1:]} puts it in {file.path}, where only"
                 f" {96 - file.bits}-bit programs look for system DLLs: none of its own kind loads"
                 f" it from there (\"File System Redirector\").",
                 f"Ship the {96 - file.bits}-bit build of {file.step.name}, or install"

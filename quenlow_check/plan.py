@@ -88,6 +88,17 @@ class ServiceStep:
     refused: bool  # a 32-bit engine on 64-bit Windows cannot install it
 
 
+@dataclass(frozen=True)
+class IniStep:
+    """One line an UpdateInis section writes into an .ini file."""
+
+    line: Line
+    path: str  # the file, a name alone in the Windows folder
+    section: str
+    old: str
+    new: str
+
+
 @dataclass
 class Plan:
     bits: int
@@ -96,6 +107,7 @@ class Plan:
     files: list[FileStep] = field(default_factory=list)
     registry: list[RegistryStep] = field(default_factory=list)
     services: list[ServiceStep] = field(default_factory=list)
+    inis: list[IniStep] = field(default_factory=list)
     unread: list = field(default_factory=list)  # (line, name) of INFs Include names and the kit lacks
     missing_needs: list = field(default_factory=list)  # (line, name)
     no_destination: list = field(default_factory=list)  # (line, copy list)
@@ -115,6 +127,10 @@ def plan(inf: Inf, kit: Path, bits: int, kit_folder: str) -> Plan:
             for line, lists in inf.values(section.name, handler.directive):
                 for name in (n.strip() for n in lists if n.strip()):
                     result.files += handler(inf, result, section, line, name, root)
+    for section in result.sections:
+        for line, lists in inf.values(section.name, "UpdateInis"):
+            for name in (n.strip() for n in lists if n.strip()):
+                result.inis += update_inis(inf, result, name, kit_folder)
     for handler in (del_reg, add_reg):
         for section in result.sections:
             for line, lists in inf.values(section.name, handler.directive):
@@ -273,7 +289,10 @@ def add_reg(inf: Inf, result: Plan, name: str, kit_folder: str) -> list:
         flags = number(fields[3]) or 0
         low, high = flags & 0x1, flags & 0xFFFF0000
         kind = TYPES.get(high | low, f"type 0x{high >> 16:x}" if low else "REG_SZ")
-        value = None if flags & FLG_ADDREG_KEYONLY or len(line.fields) < 3 else fields[2]
+        # "If this value is omitted for a string type, the value-entry-name
+        # is the default "unnamed" value entry": a line of root and key alone
+        # writes that entry, empty, as Wine's engine does too.
+        value = None if flags & FLG_ADDREG_KEYONLY else fields[2]
         landed = registry_key(fields[0].strip(), fields[1], view_bits(result.bits, flags))
         steps.append(RegistryStep("add", line, name, fields[0].strip(), fields[1], value, flags,
                                   kind, value_data(kind, fields[4:-3]), landed))
@@ -296,6 +315,20 @@ def del_reg(inf: Inf, result: Plan, name: str, kit_folder: str) -> list:
 
 
 del_reg.directive = "DelReg"
+
+
+def update_inis(inf: Inf, result: Plan, name: str, kit_folder: str) -> list[IniStep]:
+    """UpdateInis: "ini-file,ini-section[,old-ini-entry][,new-ini-entry]"
+    ("INF UpdateInis Directive"); a file named without a path is the one in
+    the Windows folder, where system.ini and win.ini are."""
+    steps = []
+    for line in inf.lines(name):
+        fields = [substitute(inf, f, result.bits, kit_folder) for f in line.fields] + ["", "", ""]
+        if fields[0]:
+            path = fields[0] if "\\" in fields[0] else f"{dirid_folder(10, result.bits)}\\{fields[0]}"
+            steps.append(IniStep(line, redirected(path, result.bits), fields[1], fields[2],
+                                 fields[3]))
+    return steps
 
 
 def add_services(inf: Inf, result: Plan, kit_folder: str) -> list[ServiceStep]:

@@ -77,6 +77,8 @@ class EndState:
     kept: list = field(default_factory=list)  # (step, why) for copies and deletes not made
     values: dict = field(default_factory=dict)  # (normal key, name or None): Value
     deleted: list = field(default_factory=list)  # installed files that a delete took away
+    changed: list = field(default_factory=list)  # the .ini files that UpdateInis writes
+    services: list = field(default_factory=list)  # the plan's, each created or refused
     registrations: list = field(default_factory=list)
 
     def file(self, path: str) -> File | None:
@@ -103,6 +105,10 @@ def end_state(plan: Plan, kit: Path, kit_folder: str, entries: list) -> EndState
     for step in plan.files:
         if step.path is not None:
             {"delete": delete, "rename": rename, "copy": copy}[step.action](state, step)
+    state.services = plan.services
+    for step in plan.inis:
+        if step.new and step.path not in state.changed:
+            state.changed.append(step.path)
     for step in plan.registry:
         if step.landed is not None:
             (add_value if step.action == "add" else delete_value)(state, step)

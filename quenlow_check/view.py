@@ -20,12 +20,14 @@ def plan_lines(plan: Plan, state: EndState) -> list[str]:
     lines = [f"Predicted end state on a fresh 64-bit Windows: {ENGINES[plan.bits]}, {picked},"
              f" the kit in {state.kit_folder}"]
     files = [f for f in state.files.values() if f.origin == "installed"]
-    lines.append(f"  files created or changed under C:\\ ({len(files)})")
+    lines.append(f"  files created or changed under C:\\ ({len(files) + len(state.changed)})")
     width = max((len(f.path) for f in files), default=0)
     for file in files:
         step = file.step
         lines.append(f"    + {file.path:<{width}}  from {step.other}  ([{step.section}] line"
                      f" {step.line.number})")
+    for path in state.changed:
+        lines.append(f"    ~ {path}  (UpdateInis)")
     for file in state.deleted:
         lines.append(f"    - {file.path}  deleted")
     for step, why in state.kept:

@@ -5,9 +5,13 @@ the files created or changed under C:\\, the registry values added or changed
 (both by comparing the prefix before and after) and the components regsvr32
 loaded. The notes of the kit check head the report.
 
-  demo.py ROOT [KIT-FOLDER] [--inf NAME] [--code-page N]
+  demo.py ROOT [KIT-FOLDER] [--inf NAME] [--code-page N] [--compare]
   demo.py ROOT --check [KIT-FOLDER] [--inf NAME] [--code-page N] [--language LLLL]
-                       [--format text|sarif]             the kit check alone, no Wine
+                       [--format text|sarif] [--engine 32|64] [--plan]
+                                                         the kit check alone, no Wine
+
+With --compare, the report ends with the differences between the end state
+the kit check predicts and what Wine's install did.
 
 Without a kit folder it installs the sample kit of examples/ with the test
 component as its QuenlowSample.dll. The launcher is the shipped i686 image,
@@ -27,6 +31,7 @@ TOOLS = Path(__file__).resolve().parent
 # the kit check.
 sys.path[:0] = [str(TOOLS.parent / "tests" / "e2e"), str(TOOLS.parent)]
 
+from demo_compare import compare  # noqa: E402
 from quenlow_check.check import examine, main as check_main  # noqa: E402
 from demo_prefix import differences, look, prepared_base, refusal_32_bit, restored  # noqa: E402
 from kit import IMAGES, lay_out_sample_kit, register_files, shipped_build  # noqa: E402
@@ -68,14 +73,16 @@ def lay_out(kit: Path, source: Path | None, build: Path) -> str:
     return "the built launcher"
 
 
-def kit_check(kit: Path, inf: str, code_page: int) -> tuple[str, bool]:
-    """The check's report on a kit folder, and whether a note stops the install."""
-    heading = f"Kit check of {kit.name}\\{inf}"
+def kit_check(kit: Path, inf: str, code_page: int, bits: int, folder: str):
+    """The check's report on a kit folder, and its predicted end state for an
+    engine of this bitness, the kit in `folder` (None: not checked)."""
+    heading = f"Kit check of {kit.name}\\{inf} ({bits}-bit setup engine)"
     try:
-        notes, room = examine(kit, inf, code_page, "Quenlow.exe", kit.name)
+        notes, room, _, state = examine(kit, inf, code_page, "Quenlow.exe", kit.name, None, bits,
+                                        folder, state=True)
     except KitError as error:
-        return f"{heading}: not checked: {error}", True
-    return report(notes, inf, heading, room), any(n.stops for n in notes)
+        return f"{heading}: not checked: {error}", None
+    return report(notes, inf, heading, room), state
 
 
 def shipped_sample_kit(root: Path) -> Path:
@@ -160,6 +167,19 @@ def print_runs(runs: list, listed: list) -> None:
         print(f"    {number}. {label}{dll}  (by {tool})")
 
 
+def print_comparison(state, bits: int, created: list, changed: list, runs: list) -> None:
+    if state is None:
+        print("  compared with the kit check: not checked")
+        return
+    refused = [step.name for step in state.services if step.refused]
+    lines = compare(state, refused, created, changed, runs)
+    print(f"  compared with the kit check's {bits}-bit plan"
+          f"{' (the x86_64 build: the 64-bit engine)' if bits == 64 else ''}:"
+          f" {len(lines)} difference{'s' * (len(lines) != 1)},"
+          f" {sum(line.endswith(': unexplained') for line in lines)} unexplained")
+    print("\n".join(lines) if lines else "    none")
+
+
 def sample_kit_worked(build: Path, code: int, created: list, changed: list, runs: list) -> bool:
     """Whether the sample kit did what its INF says, where this image's
     install program puts it."""
@@ -184,6 +204,7 @@ def main() -> int:
     parser.add_argument("kit", type=Path, nargs="?")
     parser.add_argument("--inf", default="setup.inf")
     parser.add_argument("--code-page", type=int, default=932)
+    parser.add_argument("--compare", action="store_true")
     args, rest = parser.parse_known_intermixed_args()
     root, work = args.root.resolve(), args.root.resolve() / "build" / "demo"
     if args.check:
@@ -203,7 +224,9 @@ def main() -> int:
         # The x86_64 launcher installs the sample kit with an x86_64
         # component; the notes are those of the kit the project ships.
         checked = shipped_sample_kit(root)
-    notes, _ = kit_check(checked, args.inf, args.code_page)
+    # The notes are the shipped launcher's: a 32-bit engine, whichever build runs here.
+    notes, _ = kit_check(checked, args.inf, args.code_page, 32, setup["folder"])
+    bits = 64 if setup["build"].name == "win64" else 32
     stage("kit check", started)
     command, result, after = run(setup, args.inf, work / "trace.txt", stage)
     before, noise, folder = setup["before"], setup["noise"], setup["folder"]
@@ -228,6 +251,11 @@ def main() -> int:
     print(f"  exit code   {signed}, after {result.elapsed_ms} ms")
     print_changes(before, after, created, changed)
     print_runs(runs, listed)
+    if args.compare:
+        # The kit as it was installed: with the x86_64 build, its own component.
+        installed = setup["prefix"].drive_c(folder)
+        _, state = kit_check(installed, args.inf, args.code_page, bits, folder)
+        print_comparison(state, bits, created, changed, runs)
     print("  stages")
     width = max(len(name) for name, _ in stages)
     for name, ms in stages:

@@ -235,6 +235,27 @@ class KitCheck(unittest.TestCase):
                            check=True, capture_output=True)
             found = json.loads((kit / "out.sarif").read_text())["runs"][0].get("results", [])
             self.assertEqual([r["message"] for r in found if r.get("level") == "error"], [])
+            # --plan: the predicted end state, in the demo's layout.
+            (kit / "setup.inf").write_text((ROOT / "examples/setup.inf").read_text())
+            (kit / "QuenlowSample.dll").write_bytes(DLL32)
+            (kit / "readme.txt").write_text("")
+            done = subprocess.run([*CHECK, kit, "--plan"], env=IN_TREE, capture_output=True,
+                                  text=True)
+            self.assertEqual(done.stdout[done.stdout.find("  files"):].splitlines(), [
+                "  files created or changed under C:\\ (2)",
+                "    + C:\\Program Files (x86)\\Quenlow Sample\\readme.txt  from readme.txt"
+                "  ([Sample.Files] line 33)",
+                "    + C:\\Windows\\SysWOW64\\QuenlowSample.dll             from QuenlowSample.dll"
+                "  ([Sample.Components] line 36)",
+                "  registry values added or changed (3)",
+                "    + HKLM\\Software\\WOW6432Node\\Quenlow Sample  InstallDir  REG_SZ  C:\\Program"
+                " Files (x86)\\Quenlow Sample",
+                "    + HKLM\\Software\\WOW6432Node\\Quenlow Sample  Source  REG_SZ  <kit folder>",
+                "    + HKLM\\Software\\WOW6432Node\\Quenlow Sample  Version  REG_DWORD  1"
+                " (0x00000001)",
+                "  components registered (1 regsvr32 run, in order)",
+                "    1. QuenlowSample.dll  C:\\Windows\\SysWOW64\\QuenlowSample.dll  (installed)"
+                "  (by C:\\Windows\\SysWOW64\\regsvr32.exe)"])
 
     def test_the_wheel(self):
         """The wheel in a fresh virtual environment, pefile from Debian, no
