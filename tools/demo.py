@@ -103,13 +103,15 @@ def check_only(root: Path, kit: Path | None, options: list[str]) -> int:
     return check_main([os.path.relpath(kit), *options])
 
 
-def prepare(root: Path, work: Path, kit: Path | None, stage) -> dict:
+def prepare(root: Path, work: Path, kit: Path | None, stage, x86_64: bool = False) -> dict:
     """The image to run, and the run's prefix made the same as the base,
     with the kit laid out in it."""
     started = time.monotonic()
     build, image = root / "build" / "win32", "the shipped i686 image, under WoW64"
     refusal, told = refusal_32_bit(work, build / "tests" / "e2e" / "starter.exe")
-    if refusal:
+    if x86_64:
+        refusal, told = None, "not asked"
+    if refusal or x86_64:
         build, image = root / "build" / "win64", "the x86_64 build"
     stage(f"can 32-bit programs run here ({told})", started)
 
@@ -205,6 +207,8 @@ def main() -> int:
     parser.add_argument("--inf", default="setup.inf")
     parser.add_argument("--code-page", type=int, default=932)
     parser.add_argument("--compare", action="store_true")
+    parser.add_argument("--x86-64", action="store_true",
+                        help="install with the x86_64 build even where the i686 image runs")
     args, rest = parser.parse_known_intermixed_args()
     root, work = args.root.resolve(), args.root.resolve() / "build" / "demo"
     if args.check:
@@ -217,10 +221,10 @@ def main() -> int:
     def stage(name, started):
         stages.append((name, (time.monotonic() - started) * 1000))
 
-    setup = prepare(root, work, args.kit, stage)
+    setup = prepare(root, work, args.kit, stage, args.x86_64)
     started = time.monotonic()
     checked = setup["prefix"].drive_c(setup["folder"])
-    if setup["refusal"] and args.kit is None:
+    if (setup["refusal"] or args.x86_64) and args.kit is None:
         # The x86_64 launcher installs the sample kit with an x86_64
         # component; the notes are those of the kit the project ships.
         checked = shipped_sample_kit(root)
