@@ -15,6 +15,7 @@ language, which picks the INF's Strings section, follows it unless told."""
 from __future__ import annotations
 
 import argparse
+import os
 import sys
 from pathlib import Path
 
@@ -134,12 +135,14 @@ def main(argv: list[str] | None = None) -> int:
         print(f"check: {error}", file=sys.stderr)
         return 2
     if args.format == "sarif":
-        print(sarif(notes, args.kit, args.inf, ".".join(map(str, VERSION))))
+        text = sarif(notes, args.kit, args.inf, ".".join(map(str, VERSION)))
     else:
-        print(report(notes, args.inf, f"Kit check of {args.kit / args.inf} (code page"
-                                      f" {args.code_page}, {args.engine}-bit setup engine)",
-                     lines))
-        if args.plan:
-            print("\n".join(planned))
+        text = report(notes, args.inf, f"Kit check of {args.kit / args.inf} (code page"
+                                       f" {args.code_page}, {args.engine}-bit setup engine)",
+                      lines) + ("\n" + "\n".join(planned) if args.plan else "")
+    try:
+        print(text, flush=True)
+    except BrokenPipeError:
+        # The reader stopped reading (| head): the check's answer stands.
+        os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
     return 1 if any(note.stops for note in notes) else 0
-

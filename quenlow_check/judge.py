@@ -165,7 +165,8 @@ def file_notes(state: EndState, plan: Plan) -> list[Note]:
             notes.append(Note(
                 "wrong-system-folder", file.step.line.number, False,
                 f"{file.step.name} is {described(file.bits)} in {folder}",
-                f"{ENGINES[plan.bits][0].upper()}{ENGINES[plan.bits][1:]} puts it in {file.path}, where only"
+                f"{ENGINES[plan.bits][0].upper()}{ENGINES[plan.bits][1:]} puts it in"
+                f" {file.path}, where only"
                 f" {96 - file.bits}-bit programs look for system DLLs: none of its own kind loads"
                 f" it from there (\"File System Redirector\").",
                 f"Ship the {96 - file.bits}-bit build of {file.step.name}, or install"
@@ -180,10 +181,10 @@ def registry_notes(plan: Plan, state: EndState) -> list[Note]:
             notes.append(Note(
                 "unusable-root", step.line.number, False, f"{step.root} is no root this"
                 f" install can write",
-                f"\"INF AddReg Directive\" names HKCR, HKCU, HKLM, HKU and HKR; HKR is the key of"
-                f" a device or driver, which an install section run by InstallHinfSection does"
-                f" not have. The line writes nothing; whether the engine also fails the install"
-                f" no document says.",
+                "\"INF AddReg Directive\" names HKCR, HKCU, HKLM, HKU and HKR; HKR is the key of"
+                " a device or driver, which an install section run by InstallHinfSection does"
+                " not have. The line writes nothing; whether the engine also fails the install"
+                " no document says.",
                 "Name the root: HKLM, HKCU or HKCR."))
     notes += com_notes(state)
     return notes
@@ -277,10 +278,12 @@ def entry_note(state: EndState, reg: Registration) -> list[Note]:
             f" [RegisterFiles].")]
     notes = []
     if loaded.origin == "kit" and reg.meant:
+        done = f"puts {bare} in {', '.join(installed)}" if installed else \
+            f"means to copy {bare} (line {reg.meant[0].line.number}) but does not"
         notes.append(Note(
             "kit-copy-registered", reg.number, True, f"regsvr32 registers the kit's {bare}, not"
             f" the installed one",
-            f"The install {'puts ' + bare + ' in ' + ', '.join(installed) if installed else 'means to copy ' + bare + ' (line ' + str(reg.meant[0].line.number) + ') but does not'}; {by}"
+            f"The install {done}; {by}"
             f" finds {loaded.path}, the kit's own copy, first, and registers that one: the"
             f" registration points at the CD or the download folder, and breaks once it is"
             f" gone.",

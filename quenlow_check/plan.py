@@ -108,7 +108,7 @@ class Plan:
     registry: list[RegistryStep] = field(default_factory=list)
     services: list[ServiceStep] = field(default_factory=list)
     inis: list[IniStep] = field(default_factory=list)
-    unread: list = field(default_factory=list)  # (line, name) of INFs Include names and the kit lacks
+    unread: list = field(default_factory=list)  # (line, name): INFs Include names, not in the kit
     missing_needs: list = field(default_factory=list)  # (line, name)
     no_destination: list = field(default_factory=list)  # (line, copy list)
 
@@ -325,7 +325,8 @@ def update_inis(inf: Inf, result: Plan, name: str, kit_folder: str) -> list[IniS
     for line in inf.lines(name):
         fields = [substitute(inf, f, result.bits, kit_folder) for f in line.fields] + ["", "", ""]
         if fields[0]:
-            path = fields[0] if "\\" in fields[0] else f"{dirid_folder(10, result.bits)}\\{fields[0]}"
+            path = fields[0] if "\\" in fields[0] else \
+                f"{dirid_folder(10, result.bits)}\\{fields[0]}"
             steps.append(IniStep(line, redirected(path, result.bits), fields[1], fields[2],
                                  fields[3]))
     return steps

@@ -39,8 +39,9 @@ def plan_lines(plan: Plan, state: EndState) -> list[str]:
     if plan.services:
         lines.append(f"  services ({sum(not s.refused for s in plan.services)})")
         for step in plan.services:
-            lines.append(f"    ! {step.name}  refused: Operation not allowed in WOW64" if step.refused
-                         else f"    + {SERVICES}\\{step.name}  ImagePath  {step.binary}")
+            lines.append(f"    ! {step.name}  refused: Operation not allowed in WOW64"
+                         if step.refused else
+                         f"    + {SERVICES}\\{step.name}  ImagePath  {step.binary}")
     runs = sum(len(r.lookups) for r in state.registrations)
     lines.append(f"  components registered ({runs} regsvr32 run{'s' * (runs != 1)}, in order)")
     for number, reg in enumerate(state.registrations, 1):

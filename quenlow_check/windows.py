@@ -200,7 +200,8 @@ SHARED_SOFTWARE = (
     r"Microsoft\Windows NT\CurrentVersion\LanguagePack",
     r"Microsoft\Windows NT\CurrentVersion\NetworkCards",
     r"Microsoft\Windows NT\CurrentVersion\Perflib", r"Microsoft\Windows NT\CurrentVersion\Ports",
-    r"Microsoft\Windows NT\CurrentVersion\Print", r"Microsoft\Windows NT\CurrentVersion\ProfileList",
+    r"Microsoft\Windows NT\CurrentVersion\Print",
+    r"Microsoft\Windows NT\CurrentVersion\ProfileList",
     r"Microsoft\Windows NT\CurrentVersion\Time Zones", "Policies", "RegisteredApplications")
 REDIRECTED_CLASSES = ("CLSID", "DirectShow", "Interface", "Media Type", "MediaFoundation")
 # The roots an INF's registry lines name ("INF AddReg Directive"), as the

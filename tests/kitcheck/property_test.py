@@ -5,7 +5,6 @@ line of bad input (exit 0, 1 or 2), never in any other error, and in time
 that grows with the INF's size alone. KITCHECK_EXAMPLES sets how many."""
 
 import os
-import struct
 import sys
 import tempfile
 import time
@@ -16,6 +15,7 @@ from hypothesis import HealthCheck, given, settings, strategies as st
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2]))
 
+from check_test import DLL32, DLL64  # noqa: E402
 from quenlow_check.check import examine  # noqa: E402
 from quenlow_check.sources import KitError  # noqa: E402
 
@@ -34,9 +34,9 @@ KEY = st.sampled_from(["Software\\K", "CLSID\\{1}\\InprocServer32", "Software\\C
 SECTIONS = {
     "Version": st.just(['Signature="$Windows NT$"']),
     "DefaultInstall": st.lists(st.sampled_from(
-        ["CopyFiles=Files", "CopyFiles=Files", "AddReg=Reg", "CopyFiles=@a.dll", "DelFiles=Files", "RenFiles=Ren", "AddReg=Reg",
-         "DelReg=Reg", "Needs=Inst", "Include=.\\x.inf", "CopyFiles=None", "AddReg=Reg,Reg"]),
-        max_size=5),
+        ["CopyFiles=Files"] * 2 + ["AddReg=Reg"] * 2 + ["CopyFiles=@a.dll", "DelFiles=Files",
+         "RenFiles=Ren", "DelReg=Reg", "Needs=Inst", "Include=.\\x.inf", "CopyFiles=None",
+         "UpdateInis=Ini"]), max_size=5),
     "DestinationDirs": st.lists(st.tuples(st.sampled_from(["Files", "Ren", "DefaultDestDir"]),
                                           FOLDER).map("=".join), max_size=3),
     "Files": st.lists(st.tuples(NAME, NAME, st.just(""), FLAGS).map(",".join), max_size=4),
@@ -46,9 +46,9 @@ SECTIONS = {
     "DefaultInstall.Services": st.just(["AddService=S,,Svc"]),
     "Svc": st.lists(st.sampled_from(["ServiceType=1", "ServiceBinary=%12%\\c.sys",
                                      "ServiceBinary=%16422%\\x"]), max_size=2),
-    "SourceDisksNames": st.lists(st.sampled_from(['1="Disk",k.cab,,', '1="D",,,sub',
-                                                  '1="D",t,,,0x10,tag', '1="D",,,%-1%']),
-                                 max_size=2),
+    "SourceDisksNames": st.lists(st.sampled_from(
+        ['1="Disk",k.cab,,', '1="D",,,sub', '1="D",t,,,0x10,tag', '1="D",,,%-1%']), max_size=2),
+    "Ini": st.lists(st.sampled_from(["system.ini,s,,k=v", "%11%\\a.ini,s,k=v"]), max_size=1),
     "SourceDisksFiles": st.lists(st.sampled_from(["a.dll=1", "b.ocx=1,sub", "x=2"]), max_size=2),
     "Strings": st.lists(st.sampled_from(["Name=kit", 'Name="a;b"']), max_size=1),
     "RegisterFiles": st.lists(NAME, max_size=3),
@@ -61,18 +61,10 @@ KIT = st.tuples(*[st.tuples(st.just(name), lines, st.lists(NOISE, max_size=1)).f
                          max_size=2))
 INF = KIT.flatmap(lambda kit: st.permutations([s for s in kit[:-1] if s] + kit[-1]) |
                   st.just([s for s in kit[:-1] if s] + kit[-1]))
-ENCODINGS = st.sampled_from(["cp932", "cp932", "cp932", "utf-16-le", "utf-16-cut", "utf-8-sig",
-                             "raw"])
+ENCODINGS = st.sampled_from(["cp932"] * 3 + ["utf-16-le", "utf-16-cut", "utf-8-sig", "raw"])
 
 
-def image(machine: int) -> bytes:
-    optional = (b"\x0b\x02" if machine == 0x8664 else b"\x0b\x01").ljust(
-        240 if machine == 0x8664 else 224, b"\0")
-    header = struct.pack("<HHIIIHH", machine, 0, 0, 0, 0, len(optional), 0x2102)
-    return b"MZ".ljust(60, b"\0") + struct.pack("<I", 64) + b"PE\0\0" + header + optional
-
-
-IMAGES = {"a.dll": image(0x14C), "b.ocx": image(0x8664), "A.DLL": image(0x14C), "x": b"MZ"}
+IMAGES = {"a.dll": DLL32, "b.ocx": DLL64, "A.DLL": DLL32, "x": b"MZ"}
 
 
 def encoded(text: str, encoding: str) -> bytes:
