@@ -152,6 +152,15 @@ def file_notes(state: EndState, plan: Plan) -> list[Note]:
     of the other processor, where no program of the kit's kind loads them."""
     notes = []
     for step, why in state.kept:
+        if why.startswith("not renamed"):
+            old = step.path.rsplit("\\", 1)[0] + "\\" + step.other
+            notes.append(Note(
+                "rename-error", step.line.number, True, f"{step.other} is not there to rename",
+                f"The engine renames before it copies, and on a fresh Windows there is no"
+                f" {old}: the rename fails, and"
+                f" Windows asks the user what to do (Retry, Skip, Cancel: SPFILENOTIFY_RENAMEERROR"
+                f" to the default queue callback); the install waits.",
+                f"Take {step.other} out of [{step.section}], or copy it under its new name."))
         if why.startswith("not copied: COPYFLG_REPLACEONLY"):
             notes.append(Note(
                 "not-copied", step.line.number, False, f"{step.name} is not copied",
@@ -277,6 +286,14 @@ def entry_note(state: EndState, reg: Registration) -> list[Note]:
             f"Register only DLLs and OCXs built for x86 or x64; take {bare} out of"
             f" [RegisterFiles].")]
     notes = []
+    if len(reg.lookups) == 2 and not (loaded.origin == "kit" and reg.meant):
+        notes.append(Note(
+            "handed-on", reg.number, False, f"{bare} is registered by the other regsvr32",
+            f"{reg.lookups[0].tool} first finds an image for the other processor, and registers"
+            f" {loaded.path} only by handing the name on to {reg.lookups[1].tool}, as Wine's"
+            f" regsvr32 does; no document says that Windows' does, and if it does not, nothing"
+            f" is registered.",
+            f"Register {bare} where regsvr32 of its own kind finds it first."))
     if loaded.origin == "kit" and reg.meant:
         done = f"puts {bare} in {', '.join(installed)}" if installed else \
             f"means to copy {bare} (line {reg.meant[0].line.number}) but does not"

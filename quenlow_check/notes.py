@@ -126,6 +126,13 @@ KINDS = {
                  " cannot load it.", False),
     "service-binary": ("A service's binary is not installed.",
                        "A service starts a file the install does not put where it names.", False),
+    "handed-on": ("A registration relies on the other regsvr32.",
+                  "regsvr32 finds an image for the other processor first and registers only by"
+                  " handing the name to the other regsvr32, which no document describes.",
+                  False),
+    "rename-error": ("A rename finds no file.",
+                     "A RenFiles line names a file that is not there when the engine renames;"
+                     " Windows asks the user what to do.", True),
     "not-registered": ("regsvr32 cannot load what it finds.",
                        "The file regsvr32 finds for an entry is not an image it can load.", True),
 }
@@ -135,6 +142,6 @@ STAGES = {
     "no-install-section": 1, "driver-package": 1, "not-checked": 1, "no-section": 1,
     "no-destination": 2, "missing-file": 2, "tag-file": 2, "unknown-folder": 2,
     "string-file-name": 2, "not-copied": 2, "wrong-system-folder": 2, "undefined-string": 2,
-    "unusable-root": 3, "com-view": 3, "service": 4, "service-binary": 4,
+    "rename-error": 2, "unusable-root": 3, "com-view": 3, "service": 4, "service-binary": 4,
     "services-not-run": 4, "section-cut": 5, "entry-too-long": 5, "unspellable-name": 5,
-    "not-found": 5, "not-registered": 5, "kit-copy-registered": 5, "folder-dropped": 5}
+    "not-found": 5, "not-registered": 5, "handed-on": 5, "kit-copy-registered": 5, "folder-dropped": 5}

@@ -73,6 +73,7 @@ class Registration:
 class EndState:
     bits: int
     kit_folder: str
+    kit: Path  # the kit's folder here
     files: dict = field(default_factory=dict)  # normal path: File
     kept: list = field(default_factory=list)  # (step, why) for copies and deletes not made
     values: dict = field(default_factory=dict)  # (normal key, name or None): Value
@@ -87,7 +88,7 @@ class EndState:
 
 def fresh(bits: int, kit: Path, kit_folder: str) -> EndState:
     """A fresh 64-bit Windows with the kit's folder as working folder."""
-    state = EndState(bits, kit_folder)
+    state = EndState(bits, kit_folder, kit)
     for name, kinds in SHIPPED.items():
         for kind in kinds:
             path = f"{system_folder(kind)}\\{name}"
@@ -132,7 +133,10 @@ def delete(state: EndState, step: FileStep) -> None:
 def rename(state: EndState, step: FileStep) -> None:
     old = step.path.rsplit("\\", 1)[0] + "\\" + step.other
     there = state.file(old)
-    if there is None or there.origin == "windows":
+    if there is None:
+        state.kept.append((step, f"not renamed: no {step.other} there"))
+        return
+    if there.origin == "windows":
         return
     del state.files[normal(old)]
     state.files[normal(step.path)] = File(step.path, there.origin, there.step, there.local,

@@ -15,6 +15,17 @@ SERVICES = r"HKLM\SYSTEM\CurrentControlSet\Services"
 
 
 
+def source(step, state: EndState) -> str:
+    """Where in the kit a copy comes from: its path under the kit's folder,
+    and the cabinet that holds it."""
+    found, kit = step.found, state.kit
+    try:
+        where = "\\".join(found.relative_to(kit).parts)
+    except ValueError:
+        where = found.name
+    return where if found.name.lower() == step.other.lower() else f"{step.other} in {where}"
+
+
 def plan_lines(plan: Plan, state: EndState) -> list[str]:
     picked = f"[{plan.picked.name}]" if plan.picked is not None else "no install section"
     lines = [f"Predicted end state on a fresh 64-bit Windows: {ENGINES[plan.bits]}, {picked},"
@@ -24,8 +35,8 @@ def plan_lines(plan: Plan, state: EndState) -> list[str]:
     width = max((len(f.path) for f in files), default=0)
     for file in files:
         step = file.step
-        lines.append(f"    + {file.path:<{width}}  from {step.other}  ([{step.section}] line"
-                     f" {step.line.number})")
+        lines.append(f"    + {file.path:<{width}}  from {source(step, state)}  ([{step.section}]"
+                     f" line {step.line.number})")
     for path in state.changed:
         lines.append(f"    ~ {path}  (UpdateInis)")
     for file in state.deleted:

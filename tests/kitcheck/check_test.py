@@ -175,6 +175,8 @@ ROWS = [
     (COPY.format(11) + "comp.dll\n[RegisterFiles]\nCOMP\n", "cp932", {"comp.dll": DLL32}, []),
     (COPY.format(11) + "comp.dll,,,0x400\n[RegisterFiles]\ncomp.dll\n", "cp932",
      {"comp.dll": DLL32}, [("not-copied", 8), ("kit-copy-registered", 10)]),
+    (HEAD + "[DefaultInstall]\nRenFiles=Kit.Ren\n[DestinationDirs]\nKit.Ren=10\n[Kit.Ren]\n"
+     "new.txt,old.txt\n", "cp932", {}, [("rename-error", 8)]),
     (HEAD + "[DefaultInstall]\nCopyFiles=Kit.Files\nAddReg=Kit.Reg\n[DestinationDirs]\n"
      "Kit.Files=16422,Kit\n[Kit.Files]\nsrv.dll\n[Kit.Reg]\nHKCR,CLSID\\{1}\\InprocServer32,,,"
      "%16422%\\Kit\\srv.dll\nHKR,,Setting,,1\n", "cp932", {"srv.dll": DLL64},
