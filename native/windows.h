@@ -51,6 +51,7 @@ constexpr DWORD MAX_PATH = 260;
 // Predefined registry roots carry the platform's sign-extended values.
 #define HKEY_CLASSES_ROOT (reinterpret_cast<HKEY>(static_cast<std::intptr_t>(std::int32_t(0x80000000u))))
 #define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<std::intptr_t>(std::int32_t(0x80000001u))))
+#define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<std::intptr_t>(std::int32_t(0x80000002u))))
 
 constexpr LONG ERROR_SUCCESS = 0;
 constexpr LONG ERROR_FILE_NOT_FOUND = 2;
@@ -80,7 +81,9 @@ constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x20;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
 constexpr UINT CP_ACP = 0;
+constexpr UINT CP_UTF8 = 65001;
 constexpr DWORD WC_NO_BEST_FIT_CHARS = 0x400;
+constexpr DWORD WC_ERR_INVALID_CHARS = 0x80;
 
 struct CPINFO {
     UINT MaxCharSize;

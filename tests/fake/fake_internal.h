@@ -55,6 +55,8 @@ std::size_t Narrow(const char16_t* wide, char* text, std::size_t size, bool* los
 std::size_t FullPathW(const char16_t* name, char16_t* full, std::size_t size);
 // The same for an ANSI name, as GetFullPathNameA makes it.
 std::size_t FullPath(const char* name, char* full, std::size_t size);
+// Whether byte `i` of `text` starts a character in the world's code page.
+bool StartsCharacter(const char* text, std::size_t i);
 // Whether `name` names a legacy device (CON, NUL, COM1...).
 bool IsDevice(const char* name);
 

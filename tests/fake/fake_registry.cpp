@@ -18,16 +18,25 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PH
     char quoted[1100];
     fake::Record("RegOpenKeyExA(%s, %s, %u, 0x%x)", fake::RootName(key),
                  fake::Quoted(subKey, quoted, sizeof quoted), options, desired);
-    char path[1100];
-    std::snprintf(path, sizeof path, "%s\\%s", fake::RootName(key), subKey);
-    for (std::size_t i = 0; i < world.registry.size(); ++i) {
-        if (!fake::SameText(world.registry[i].path, path)) {
+    // HKEY_CLASSES_ROOT is a merged view: a key of the user's classes
+    // hides the machine's of the same name
+    // (https://learn.microsoft.com/windows/win32/sysinfo/merged-view-of-hkey-classes-root).
+    // Wine merges nothing: its HKEY_CLASSES_ROOT is the machine's alone.
+    char paths[2][1100];
+    const bool merged = key == HKEY_CLASSES_ROOT;
+    std::snprintf(paths[0], sizeof paths[0], "%s\\%s",
+                  merged ? "HKCU\\Software\\Classes" : fake::RootName(key), subKey);
+    std::snprintf(paths[1], sizeof paths[1], "HKLM\\Software\\Classes\\%s", subKey);
+    for (std::size_t i = 0; i < 2 * world.registry.size(); ++i) {
+        const std::size_t k = i % world.registry.size();
+        if ((i >= world.registry.size() && !merged) ||
+            !fake::SameText(world.registry[k].path, paths[i / world.registry.size()])) {
             continue;
         }
-        if (world.registry[i].refusesFullAccess && (desired & ~0x20019u) != 0) {
+        if (world.registry[k].refusesFullAccess && (desired & ~0x20019u) != 0) {
             return ERROR_ACCESS_DENIED; // readable, but not with write access
         }
-        *result = reinterpret_cast<HKEY>(i + 1);
+        *result = reinterpret_cast<HKEY>(k + 1);
         ++fake::openHandles;
         return ERROR_SUCCESS;
     }
