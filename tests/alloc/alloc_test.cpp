@@ -24,9 +24,10 @@ void GivenKit(const std::vector<std::string>& lines, const std::string& commandT
     fake::Reset();
     fake::World& world = fake::TheWorld();
     world.modulePath = "D:\\kit\\Quenlow.exe";
-    world.registry.push_back({"HKCR\\.inf", {{"", REG_SZ, std::string("inffile\0", 8)}}});
     world.registry.push_back(
-        {"HKCR\\inffile\\shell\\Install\\command", {{"", REG_EXPAND_SZ, commandTemplate + '\0'}}});
+        {"HKLM\\Software\\Classes\\.inf", {{"", REG_SZ, std::string("inffile\0", 8)}}});
+    world.registry.push_back({"HKLM\\Software\\Classes\\inffile\\shell\\Install\\command",
+                              {{"", REG_EXPAND_SZ, commandTemplate + '\0'}}});
     world.findable = {"rundll32.exe"};
     world.exitCodeReads = {{STILL_ACTIVE, false}, {0, false}};
     world.signalledAfterReads = 1;
@@ -61,7 +62,7 @@ const std::vector<Row> kRows = {
      -2},
     {"expansion would not fit", 0, "%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%",
      [] { fake::TheWorld().modulePath = "C:\\" + std::string(100, 'd') + "\\Q.exe"; }, -2},
-    {"no program path", 0, "%EXEPATH%setup.inf", [] { fake::TheWorld().modulePath = ""; }, 0},
+    {"no program path", 0, "%EXEPATH%setup.inf", [] { fake::TheWorld().modulePath = ""; }, -2},
 };
 
 TEST(RunInstallAllocations, NoneOnAnyPath) {
