@@ -146,6 +146,20 @@ CASES = [
     # An install command that does not run is told after the registrations.
     Case("template/program-missing", registry=set_template(r"C:\Missing\tool.exe %1"),
          installed=False, exit_code=-2, message=102),
+    # Nor is a full path that names no file looked up by its bare name on PATH.
+    Case("template/missing-full-path-not-taken-from-path", planted=[r"C:\windows\probe.exe"],
+         registry=set_template(r"C:\Missing\probe.exe %1"), installed=False, exit_code=-2),
+    # A quoted program is the one that runs; no name is taken from the INF path.
+    Case("template/quoted-program-no-name-in-the-kit-folder", folder=r"C:\Kits\probe.exe kit",
+         registry=set_template(f'"{PROBE}" /install %1'), planted=[r"C:\windows\probe.exe"],
+         installed=False, journal=[("install", '" /install {kit}\\setup.inf'),
+                                   ("install-end", '" /install {kit}\\setup.inf'),
+                                   ("register", "alpha.dll")]),
+    # 200 double-byte characters: the expansion's count, in characters, fits
+    # 520, its bytes do not.
+    refused("template/expansion-cut-by-a-double-byte-code-page", -2, locale="ja",
+            env={"QJP": "漢" * 200},
+            registry=set_template(f"{PROBE} %QJP% {'1' * 110} %1", "REG_EXPAND_SZ")),
 
     # Refusals: each shows a message (returning at once without a display)
     # and runs nothing at all.
@@ -161,6 +175,7 @@ CASES = [
     # Blanks after a closing quote keep that quote in the INF path (only the
     # last byte is dropped).
     refused("refused/quoted-path-then-blanks", -2, argument=f'"{KIT}\\setup.inf"  '),
+    refused("refused/device-namespace-path", -2, argument=r"\\.\CON"),
 
     # Limits, each next to a case just inside it: what does not fit is
     # refused whole (message 101 or 102, -2), never cut and run.
@@ -204,6 +219,9 @@ CASES = [
          journal=[("register", "my comp.dll")]),
     Case("inf/quoted-folder-by-the-author", register=[r'"C:\Elsewhere\my comp.dll"'],
          components=["my comp.dll"], journal=[("register", "my comp.dll")]),
+    Case("inf/comments-after-entries", register=["alpha.dll ; the control", "beta.dll\t;note"],
+         components=["alpha.dll", "beta.dll"],
+         journal=[("register", "alpha.dll"), ("register", "beta.dll")]),
 
     # The examples stay working kits.
     Case("examples/setup-inf", example="setup.inf", components=["QuenlowSample.dll"],
