@@ -101,7 +101,7 @@ void DescribeFake(const model::InstallWorld& world, std::uint8_t flags2, int run
     fake.codePage = world.codePage;
     fake::TypeArgument(world.argument);
     for (const model::Key& key : world.keys) {
-        fake::RegistryKey stored{"HKLM\\Software\\Classes\\" + key.path, {}, key.refusesFullAccess};
+        fake::RegistryKey stored{"HKCR\\" + key.path, {}, key.refusesFullAccess};
         if (key.hasDefault) {
             stored.values.push_back({"", key.type, key.data});
         }
@@ -222,8 +222,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     : std::vector<std::string>{Format("MessageBoxW((nil), #%s, null, 0x10)",
                                                       std::to_string(expected.message))},
                 "message");
-    ExpectCalls("RegOpenKeyExA", Lines("RegOpenKeyExA(HKLM, \"Software\\Classes\\%s\", 0, 0xf003f)", expected.opened),
-                "registry keys");
+    ExpectCalls(
+        "RegOpenKeyExA",
+        Lines("RegOpenKeyExA(HKLM, \"Software\\Classes\\%s\", 0, 0xf003f)", expected.opened),
+        "registry keys");
     ExpectCalls("SearchPathA", Lines("SearchPathA(%s, null, 260, buffer, null)", expected.searched),
                 "names tested");
     const std::vector<std::string> shell = fake::CallsTo("ShellExecuteExA");

@@ -24,10 +24,9 @@ void GivenKit(const std::vector<std::string>& lines, const std::string& commandT
     fake::Reset();
     fake::World& world = fake::TheWorld();
     world.modulePath = "D:\\kit\\Quenlow.exe";
+    world.registry.push_back({"HKCR\\.inf", {{"", REG_SZ, std::string("inffile\0", 8)}}});
     world.registry.push_back(
-        {"HKLM\\Software\\Classes\\.inf", {{"", REG_SZ, std::string("inffile\0", 8)}}});
-    world.registry.push_back({"HKLM\\Software\\Classes\\inffile\\shell\\Install\\command",
-                              {{"", REG_EXPAND_SZ, commandTemplate + '\0'}}});
+        {"HKCR\\inffile\\shell\\Install\\command", {{"", REG_EXPAND_SZ, commandTemplate + '\0'}}});
     world.findable = {"rundll32.exe"};
     world.exitCodeReads = {{STILL_ACTIVE, false}, {0, false}};
     world.signalledAfterReads = 1;

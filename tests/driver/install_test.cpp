@@ -48,12 +48,11 @@ class RunInstallTest : public ::testing::Test {
         registry.push_back({key, {{"", type, data}}});
     }
     static void GivenFileType(const std::string& data, DWORD type) {
-        SetDefault("HKLM\\Software\\Classes\\.inf", data, type);
+        SetDefault("HKCR\\.inf", data, type);
     }
     static void GivenTemplate(const std::string& text, const std::string& type = "inffile",
                               DWORD kind = REG_EXPAND_SZ) {
-        SetDefault("HKLM\\Software\\Classes\\" + type + "\\shell\\Install\\command", text + '\0',
-                   kind);
+        SetDefault("HKCR\\" + type + "\\shell\\Install\\command", text + '\0', kind);
     }
 
     // The launcher in a folder with no spelling in the code page, not even a
@@ -217,12 +216,8 @@ TEST_F(RunInstallTest, RefusalsRunNothing) {
              fake::TheWorld().files = {"D:\\" + std::string(254, 'k') + "s.inf"};
          },
          "%EXEPATH%s.inf", "#101"},
-        {"no path of its own for %EXEPATH%",
-         [] {
-             fake::TheWorld().modulePath = "";
-             fake::TheWorld().files = {"C:\\kit\\setup.inf"};
-         },
-         "%EXEPATH%setup.inf", "#101"},
+        {"no path of its own for %EXEPATH%", [] { fake::TheWorld().modulePath = ""; },
+         "%EXEPATH%x.inf", "#101"},
         {"expansion cut by a double-byte code page",
          [] {
              fake::TheWorld().codePage = 932;
@@ -325,8 +320,7 @@ TEST_F(RunInstallTest, InstallCommands) {
          "\"C:\\kit\\x.inf\"", REG_SZ, "",
          [] {
              fake::TheWorld().registry.push_back(
-                 {"HKCU\\Software\\Classes\\inffile\\shell\\Install\\command",
-                  {{"", REG_SZ, std::string("rundll32.exe %1", 16)}}});
+                 {"HKCU\\Software\\Classes\\.inf", {{"", REG_SZ, "x"}}});
          }},
         {"65001: the short form of a folder its buffer cut", "\"%EXEPATH%setup.inf\"",
          "prog.exe %1", kSystemProg, "\"D:\\KIT~1\\setup.inf\"", REG_EXPAND_SZ,
@@ -368,9 +362,7 @@ TEST_F(RunInstallTest, NonStringFileType) {
 TEST_F(RunInstallTest, RegistersThenTellsOfAnInstallCommandThatCannotStart) {
     for (auto change :
          {+[] { fake::TheWorld().shellRefuses = true; }, +[] { fake::TheWorld().findable.clear(); },
-          +[] { // a full path that names no file is not looked for elsewhere
-              GivenTemplate("C:\\Missing\\rundll32.exe %1", "inffile", REG_SZ);
-          }}) {
+          +[] { GivenTemplate("C:\\Missing\\rundll32.exe %1", "inffile", REG_SZ); }}) {
         SetUp();
         change();
         fake::TypeArgument("\"%EXEPATH%setup.inf\"");

@@ -36,12 +36,10 @@ DWORD GetPrivateProfileSectionA(LPCSTR section, LPSTR returnedString, DWORD size
     if (size < 2) {
         return 0;
     }
-    // Like the platform: NUL-ended lines, an empty line last; a list that
-    // does not fit with that last NUL ("the buffer is not large enough")
-    // cut to size - 2 bytes and two NULs. Lines trimmed of blanks and tabs
-    // and comment lines (';' first) left out: the page says nothing of
-    // them; that is Wine's PROFILE_Load and PROFILE_GetSection
-    // (dlls/kernel32/profile.c).
+    // Like the platform: NUL-ended lines, trimmed, comment lines (';' first)
+    // left out (the page is silent; Wine's dlls/kernel32/profile.c), an
+    // empty line last; a list that does not fit with that last NUL cut to
+    // size - 2 bytes and two NULs.
     DWORD written = 0;
     char path[fake::kPathUnits];
     ProfilePath(fileName, path);

@@ -2,6 +2,7 @@
 #include "fake_internal.h"
 
 #include <cstring>
+#include <strings.h>
 
 using fake::world;
 
@@ -18,19 +19,21 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PH
     char quoted[1100];
     fake::Record("RegOpenKeyExA(%s, %s, %u, 0x%x)", fake::RootName(key),
                  fake::Quoted(subKey, quoted, sizeof quoted), options, desired);
-    // HKEY_CLASSES_ROOT is a merged view: a key of the user's classes
-    // hides the machine's of the same name
+    // HKEY_CLASSES_ROOT: the user's classes hide the machine's, "HKCR\\..."
+    // to the world; Wine merges nothing
     // (https://learn.microsoft.com/windows/win32/sysinfo/merged-view-of-hkey-classes-root).
-    // Wine merges nothing: its HKEY_CLASSES_ROOT is the machine's alone.
-    char paths[2][1100];
     const bool merged = key == HKEY_CLASSES_ROOT;
-    std::snprintf(paths[0], sizeof paths[0], "%s\\%s",
-                  merged ? "HKCU\\Software\\Classes" : fake::RootName(key), subKey);
-    std::snprintf(paths[1], sizeof paths[1], "HKLM\\Software\\Classes\\%s", subKey);
-    for (std::size_t i = 0; i < 2 * world.registry.size(); ++i) {
-        const std::size_t k = i % world.registry.size();
-        if ((i >= world.registry.size() && !merged) ||
-            !fake::SameText(world.registry[k].path, paths[i / world.registry.size()])) {
+    const bool classes =
+        key == HKEY_LOCAL_MACHINE && strncasecmp(subKey, "Software\\Classes\\", 17) == 0;
+    const char* root = classes ? "HKCR" : fake::RootName(key);
+    const char* name = classes ? subKey + 17 : subKey;
+    char path[2][1100];
+    std::snprintf(path[0], sizeof path[0], "%s\\%s", merged ? "HKCU\\Software\\Classes" : root,
+                  name);
+    std::snprintf(path[1], sizeof path[1], "%s\\%s", root, name);
+    for (std::size_t i = 0, k = 0; i < 2 * world.registry.size();
+         ++i, k = i % world.registry.size()) {
+        if (!fake::SameText(world.registry[k].path, path[i / world.registry.size()])) {
             continue;
         }
         if (world.registry[k].refusesFullAccess && (desired & ~0x20019u) != 0) {

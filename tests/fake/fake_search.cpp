@@ -42,8 +42,7 @@ bool IsFindable(const std::string& name, const char* path) {
 // `name` in the folder of `length` bytes at `folder`, its path into `found`.
 bool FoundIn(const char* folder, std::size_t length, const char* name, char* found) {
     const char* separator = length > 0 && folder[length - 1] == '\\' ? "" : "\\";
-    std::snprintf(found, fake::kFoundBytes, "%.*s%s%s", static_cast<int>(length), folder, separator,
-                  name);
+    std::snprintf(found, fake::kFoundBytes, "%.*s%s%s", static_cast<int>(length), folder, separator, name);
     return length > 0 && fake::Attributes(found) != INVALID_FILE_ATTRIBUTES;
 }
 
@@ -161,11 +160,10 @@ DWORD SearchPathA(LPCSTR path, LPCSTR fileName, LPCSTR extension, DWORD bufferLe
     return exists ? fake::CopyOut(found, buffer, buffer == nullptr ? 0 : bufferLength) : 0;
 }
 
-// A legacy device name exists to GetFileAttributesA, with the archive
-// attribute, also in the device namespace ("\\.\CON"): the documents say
-// nothing of it, and that is Wine's answer (dlls/kernelbase/file.c,
-// "NtQueryAttributesFile fails on devices, but GetFileAttributesW
-// succeeds").
+// A legacy device name, also "\\.\CON", exists to GetFileAttributesA, with
+// the archive attribute: the documents say nothing of it, and that is Wine's
+// answer (dlls/kernelbase/file.c, "NtQueryAttributesFile fails on devices,
+// but GetFileAttributesW succeeds").
 DWORD GetFileAttributesA(LPCSTR fileName) {
     char quoted[1100];
     fake::Record("GetFileAttributesA(%s)", fake::Quoted(fileName, quoted, sizeof quoted));

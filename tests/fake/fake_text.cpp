@@ -128,9 +128,8 @@ int ToCodePage(UINT page, char32_t c, bool bestFit, char* bytes, bool* exact, bo
 // from the code page becomes the default character ('?'), and
 // lpUsedDefaultChar tells; without it, the best fit stands (the fake's one
 // look-alike: ī as i). Returns the bytes written, or needed when the size
-// is 0; 0 when they do not fit, and for UTF-8 (65001) with other flags than
-// 0 or WC_ERR_INVALID_CHARS or either default pointer: both "must be set
-// to NULL" for it.
+// is 0; 0 when they do not fit, and for UTF-8 with flags but
+// WC_ERR_INVALID_CHARS or a default pointer (both "must be set to NULL").
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int wideLength,
                         LPSTR multiByteText, int multiByteSize, LPCSTR defaultChar,
                         LPBOOL usedDefaultChar) {

@@ -73,7 +73,7 @@ TEST(QueryRegistryString, DefaultValue) {
     };
     for (const Row& row : rows) {
         fake::Reset();
-        fake::TheWorld().registry = {{"HKLM\\Software\\Classes\\.inf", {{"", row.type, row.data}}}};
+        fake::TheWorld().registry = {{"HKCR\\.inf", {{"", row.type, row.data}}}};
         Check("row (" + std::string(row.name) + ")", "", row.destinationSize, row.result, row.text,
               row.type);
     }
@@ -90,28 +90,12 @@ TEST(QueryRegistryString, KeyAndValueName) {
         int result;
         std::string text;
     } rows[] = {
-        {"missing key", {{"HKLM\\Software\\Classes\\.txt", both}}, "", -2, kUntouched},
-        {"key that refuses full access",
-         {{"HKLM\\Software\\Classes\\.inf", both, true}},
-         "",
-         -2,
-         kUntouched},
-        {"default value never set",
-         {{"HKLM\\Software\\Classes\\.inf", {both[0]}}},
-         "",
-         -1,
-         kUntouched},
-        {"empty name reads the default value",
-         {{"HKLM\\Software\\Classes\\.inf", both}},
-         "",
-         0,
-         "default"},
-        {"named value", {{"HKLM\\Software\\Classes\\.inf", both}}, "Other", 0, "named"},
-        {"named value missing",
-         {{"HKLM\\Software\\Classes\\.inf", {both[1]}}},
-         "Other",
-         -1,
-         kUntouched},
+        {"missing key", {{"HKCR\\.txt", both}}, "", -2, kUntouched},
+        {"key that refuses full access", {{"HKCR\\.inf", both, true}}, "", -2, kUntouched},
+        {"default value never set", {{"HKCR\\.inf", {both[0]}}}, "", -1, kUntouched},
+        {"empty name reads the default value", {{"HKCR\\.inf", both}}, "", 0, "default"},
+        {"named value", {{"HKCR\\.inf", both}}, "Other", 0, "named"},
+        {"named value missing", {{"HKCR\\.inf", {both[1]}}}, "Other", -1, kUntouched},
     };
     for (const Row& row : rows) {
         fake::Reset();
@@ -126,7 +110,7 @@ TEST(QueryRegistryString, KeyAndValueName) {
 TEST(QueryRegistryString, Calls) {
     fake::Reset();
     fake::TheWorld().registry = {
-        {"HKLM\\Software\\Classes\\inffile\\shell\\Install\\command", {{"", REG_SZ, Z("x")}}}};
+        {"HKCR\\inffile\\shell\\Install\\command", {{"", REG_SZ, Z("x")}}}};
     char destination[520] = {};
     EXPECT_EQ(QueryRegistryString(destination, sizeof destination, HKEY_CLASSES_ROOT,
                                   "inffile\\shell\\Install\\command", ""),
