@@ -76,12 +76,16 @@ int ConvertToCodePage(const WCHAR* wideText, char* text, int size, BOOL* lossy) 
     }
     // UTF-8 takes no best fit and no default character: the flags must be
     // 0 or WC_ERR_INVALID_CHARS and both default pointers null, or the call
-    // fails. With WC_ERR_INVALID_CHARS a text that has no UTF-8 form (a
-    // lone surrogate) fails too, measured or not: that is a lossy one.
+    // fails
+    // (https://learn.microsoft.com/windows/win32/api/stringapiset/nf-stringapiset-widechartomultibyte).
+    // With WC_ERR_INVALID_CHARS a text that has no UTF-8 form (a lone surrogate) fails too,
+    // measured or not: that is a lossy one.
     const int converted = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wideText, -1, text,
                                               size, nullptr, nullptr);
-    *lossy = converted == 0 && WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wideText, -1,
-                                                   nullptr, 0, nullptr, nullptr) == 0;
+    const bool invalid =
+        converted == 0 && WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wideText, -1, nullptr,
+                                              0, nullptr, nullptr) == 0;
+    *lossy = invalid ? TRUE : FALSE;
     return converted;
 }
 
