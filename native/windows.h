@@ -58,6 +58,7 @@ constexpr LONG ERROR_FILE_NOT_FOUND = 2;
 constexpr LONG ERROR_ACCESS_DENIED = 5;
 constexpr LONG ERROR_MORE_DATA = 234;
 constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
+constexpr REGSAM KEY_READ = 0x20019;
 constexpr DWORD REG_NONE = 0;
 constexpr DWORD REG_SZ = 1;
 constexpr DWORD REG_EXPAND_SZ = 2;

@@ -29,8 +29,11 @@ constexpr char kCommandKey[] = "\\shell\\Install\\command";
 // administrator rights. A process that is not the interactive user's
 // "can explicitly open the HKEY_LOCAL_MACHINE\Software\Classes key"
 // (https://learn.microsoft.com/windows/win32/sysinfo/hkey-classes-root-key).
-constexpr char kMachineClasses[] = "Software\\Classes\\";
-constexpr std::uint32_t kMachineClassesLength = sizeof kMachineClasses - 1;
+// The file type's keys are opened below it, so that their paths keep to
+// the 255 characters of a key name, as below HKEY_CLASSES_ROOT
+// (https://learn.microsoft.com/windows/win32/sysinfo/registry-element-size-limits);
+// Wine refuses a longer one.
+constexpr char kMachineClasses[] = "Software\\Classes";
 
 // One message box: the text by id, no owner, the platform's caption, the
 // error icon. The wide forms show the Japanese texts whatever the code page.
@@ -58,10 +61,10 @@ bool AppendWithin(char* text, std::uint32_t size, const char* tail) {
 // variable and stays for the INF path; a REG_SZ template stays as stored.
 // Fails when the value cannot be read or its expansion does not fit: a cut
 // template is never run.
-bool ReadCommandTemplate(const char* keyPath, char* commandTemplate) {
+bool ReadCommandTemplate(HKEY classes, const char* keyPath, char* commandTemplate) {
     char stored[kTemplateBytes] = {};
     DWORD type = REG_NONE;
-    if (QueryRegistryString(stored, kTemplateBytes, HKEY_LOCAL_MACHINE, keyPath, "", &type) != 0) {
+    if (QueryRegistryString(stored, kTemplateBytes, classes, keyPath, "", &type) != 0) {
         return false;
     }
     if (type != REG_EXPAND_SZ) {
@@ -98,27 +101,35 @@ bool ReadModuleDirectory(const char* argumentCopy, char* moduleDirectory) {
     return GetModuleDirectory(moduleDirectory) == 0 || !HoldsPlaceholder(argumentCopy, "%EXEPATH%");
 }
 
-// The Install command's template for INF files, into the zero-filled
-// `commandTemplate`. Returns 0, or the message of the failure: the ".inf"
+// The Install command's template for INF files below `classes`, into the
+// zero-filled `commandTemplate`. Returns 0, or the message of the failure: the ".inf"
 // file type cannot be read, or its Install command cannot. A file type too
 // long to take the command key counts as a type without an Install command,
 // and an empty command (a value that is no string reads as one) as one
 // that cannot be read: there is nothing to run.
-UINT ReadInstallTemplate(char* commandTemplate) {
-    // The machine's classes key, then the file type and its command key in
-    // kKeyPathBytes of their own.
-    char keyPath[kMachineClassesLength + kKeyPathBytes] = {};
-    AppendText(keyPath, kMachineClasses);
-    char* fileType = keyPath + kMachineClassesLength;
-    if (QueryRegistryString(fileType, kKeyPathBytes, HKEY_LOCAL_MACHINE, "Software\\Classes\\.inf",
-                            "") != 0) {
+UINT ReadClassesTemplate(HKEY classes, char* commandTemplate) {
+    char keyPath[kKeyPathBytes] = {};
+    if (QueryRegistryString(keyPath, kKeyPathBytes, classes, ".inf", "") != 0) {
         return kMessageSetupBroken;
     }
-    if (!AppendWithin(fileType, kKeyPathBytes, kCommandKey) ||
-        !ReadCommandTemplate(keyPath, commandTemplate) || commandTemplate[0] == '\0') {
+    if (!AppendWithin(keyPath, kKeyPathBytes, kCommandKey) ||
+        !ReadCommandTemplate(classes, keyPath, commandTemplate) || commandTemplate[0] == '\0') {
         return kMessageOsNotSupported;
     }
     return 0;
+}
+
+// The same below the machine's classes key; a machine without one has no
+// ".inf" association either.
+UINT ReadInstallTemplate(char* commandTemplate) {
+    HKEY classes = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMachineClasses, 0, KEY_READ, &classes) !=
+        ERROR_SUCCESS) {
+        return kMessageSetupBroken;
+    }
+    const UINT failure = ReadClassesTemplate(classes, commandTemplate);
+    RegCloseKey(classes);
+    return failure;
 }
 
 // Whether the full path is one in the device namespace, "\\.\NUL": so

@@ -97,13 +97,15 @@ TEST_F(RunInstallTest, InstallsThenRegisters) {
         "GetModuleFileNameA((nil), 260)",
         "GetModuleFileNameW((nil), 260)",
         "WideCharToMultiByte(0, 0x400, \"D:\\kit\\Quenlow.exe\", -1, 260)",
-        "RegOpenKeyExA(HKLM, \"Software\\Classes\\.inf\", 0, 0xf003f)",
+        "RegOpenKeyExA(HKLM, \"Software\\Classes\", 0, 0x20019)",
+        "RegOpenKeyExA(Classes, \".inf\", 0, 0xf003f)",
         "RegQueryValueExA(key, \"\", 1024)",
         "RegCloseKey(key)",
-        "RegOpenKeyExA(HKLM, \"Software\\Classes\\inffile\\shell\\Install\\command\", 0, 0xf003f)",
+        "RegOpenKeyExA(Classes, \"inffile\\shell\\Install\\command\", 0, 0xf003f)",
         "RegQueryValueExA(key, \"\", 1024)",
         "RegCloseKey(key)",
         "ExpandEnvironmentStringsA(\"" + kTemplate + "\", 520)",
+        "RegCloseKey(key)",
         "GetCommandLineW()",
         "WideCharToMultiByte(0, 0x400, \"\"%EXEPATH%setup.inf\"\", -1, 260)",
         "GetFullPathNameA(\"D:\\kit\\setup.inf\", 520, null)",
@@ -211,11 +213,8 @@ TEST_F(RunInstallTest, RefusalsRunNothing) {
         {"INF path names a device", [] {}, "\"%EXEPATH%nul.inf\"", "#101"},
         {"INF path in the device namespace", [] {}, "\\\\.\\CON", "#101"},
         {"%EXEPATH% names a folder SplitPath would cut",
-         [] {
-             fake::TheWorld().modulePath = "D:\\" + std::string(254, 'k') + "\\Q";
-             fake::TheWorld().files = {"D:\\" + std::string(254, 'k') + "s.inf"};
-         },
-         "%EXEPATH%s.inf", "#101"},
+         [] { fake::TheWorld().modulePath = "C:\\kit\\" + std::string(250, 'k') + "\\Q"; },
+         "%EXEPATH%\\..\\x.inf", "#101"},
         {"no path of its own for %EXEPATH%", [] { fake::TheWorld().modulePath = ""; },
          "%EXEPATH%x.inf", "#101"},
         {"expansion cut by a double-byte code page",
@@ -354,7 +353,7 @@ TEST_F(RunInstallTest, NonStringFileType) {
     fake::TypeArgument("x.inf");
     EXPECT_EQ(RunInstall(nullptr, "x.inf"), 0);
     EXPECT_EQ(fake::CallsTo("RegOpenKeyExA").back(),
-              "RegOpenKeyExA(HKLM, \"Software\\Classes\\\\shell\\Install\\command\", 0, 0xf003f)");
+              "RegOpenKeyExA(Classes, \"\\shell\\Install\\command\", 0, 0xf003f)");
 }
 
 // An install command that the shell refuses, or whose program is found

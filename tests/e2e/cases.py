@@ -148,12 +148,10 @@ CASES = [
          installed=False, exit_code=-2, message=102),
     Case("template/missing-full-path-not-taken-from-path", planted=[r"C:\windows\probe.exe"],
          registry=set_template(r"C:\Missing\probe.exe %1"), installed=False, exit_code=-2),
-    # A quoted program is the one that runs; no name is taken from the INF path.
     Case("template/quoted-program-no-name-in-the-kit-folder", folder=r"C:\Kits\probe.exe kit",
          registry=set_template(f'"{PROBE}" /install %1'), planted=[r"C:\windows\probe.exe"],
          installed=False, journal=[(what, '" /install {kit}\\setup.inf') for what in
                                    ("install", "install-end")] + [("register", "alpha.dll")]),
-    # Its count in characters fits 520, its bytes (200 double-byte characters) do not.
     refused("template/expansion-cut-by-double-bytes", -2, locale="ja", env={"QJP": "漢" * 200},
             registry=set_template(f"{PROBE} %QJP% {'1' * 110} %1", "REG_EXPAND_SZ")),
 

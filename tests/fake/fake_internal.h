@@ -21,6 +21,8 @@ const char* Quoted(const char* text, char* buffer, std::size_t size);
 // The same for a wide text, written in UTF-8 (surrogates as they stand).
 const char* QuotedWide(const WCHAR* text, char* buffer, std::size_t size);
 const char* RootName(HKEY key);
+// HKEY_LOCAL_MACHINE\Software\Classes, opened.
+const HKEY kMachineClasses = reinterpret_cast<HKEY>(0x7C1A55E5);
 HANDLE ProcessHandle(unsigned number);
 HANDLE ThreadHandle(unsigned number);
 bool SameText(const std::string& a, const char* b); // ignoring ASCII case

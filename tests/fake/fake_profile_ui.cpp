@@ -49,11 +49,10 @@ DWORD GetPrivateProfileSectionA(LPCSTR section, LPSTR returnedString, DWORD size
         }
         for (const std::string& whole : stored.lines) {
             const std::size_t first = whole.find_first_not_of(" \t");
-            const std::size_t last = whole.find_last_not_of(" \t");
             if (first == std::string::npos || whole[first] == ';') {
                 continue;
             }
-            const std::string_view line(whole.c_str() + first, last + 1 - first);
+            const std::string_view line(&whole[first], whole.find_last_not_of(" \t") + 1 - first);
             for (std::size_t i = 0; i <= line.size(); ++i) {
                 if (written >= size - 1) {
                     returnedString[size - 2] = '\0';

@@ -72,7 +72,7 @@ const char* RootName(HKEY key) {
     if (key == HKEY_CURRENT_USER) {
         return "HKCU";
     }
-    return key == HKEY_LOCAL_MACHINE ? "HKLM" : "?";
+    return key == HKEY_LOCAL_MACHINE ? "HKLM" : key == kMachineClasses ? "Classes" : "?";
 }
 
 HANDLE ProcessHandle(unsigned number) { return reinterpret_cast<HANDLE>(0x1000 + 0x10 * number); }
