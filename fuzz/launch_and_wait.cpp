@@ -193,7 +193,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string searchPath = model::SearchPath(
         codePage, platform.system, platform.windows, platform.hasPath ? &platform.path : nullptr);
     const model::ShellFile expected = model::ChooseShellFile(
-        codePage, command, hasParameters ? &parameters : nullptr, split, searchPath,
+        codePage, command, hasParameters ? &parameters : nullptr, split, std::string::npos,
+        searchPath,
         [](const std::string* folders, const std::string& name, std::size_t n) {
             return Answer(name, n) ? Written(folders, name) : std::string();
         });

@@ -222,8 +222,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     : std::vector<std::string>{Format("MessageBoxW((nil), #%s, null, 0x10)",
                                                       std::to_string(expected.message))},
                 "message");
-    ExpectCalls("RegOpenKeyExA", Lines("RegOpenKeyExA(HKCR, \"%s\", 0, 0xf003f)", expected.opened),
-                "registry keys");
+    // Below the machine's classes key, opened first.
+    std::vector<std::string> opened =
+        Lines("RegOpenKeyExA(Classes, \"%s\", 0, 0xf003f)", expected.opened);
+    if (!opened.empty()) {
+        opened.insert(opened.begin(), "RegOpenKeyExA(HKLM, \"Software\\Classes\", 0, 0x20019)");
+    }
+    ExpectCalls("RegOpenKeyExA", opened, "registry keys");
     ExpectCalls("SearchPathA", Lines("SearchPathA(%s, null, 260, buffer, null)", expected.searched),
                 "names tested");
     const std::vector<std::string> shell = fake::CallsTo("ShellExecuteExA");

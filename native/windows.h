@@ -51,12 +51,14 @@ constexpr DWORD MAX_PATH = 260;
 // Predefined registry roots carry the platform's sign-extended values.
 #define HKEY_CLASSES_ROOT (reinterpret_cast<HKEY>(static_cast<std::intptr_t>(std::int32_t(0x80000000u))))
 #define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<std::intptr_t>(std::int32_t(0x80000001u))))
+#define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<std::intptr_t>(std::int32_t(0x80000002u))))
 
 constexpr LONG ERROR_SUCCESS = 0;
 constexpr LONG ERROR_FILE_NOT_FOUND = 2;
 constexpr LONG ERROR_ACCESS_DENIED = 5;
 constexpr LONG ERROR_MORE_DATA = 234;
 constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
+constexpr REGSAM KEY_READ = 0x20019;
 constexpr DWORD REG_NONE = 0;
 constexpr DWORD REG_SZ = 1;
 constexpr DWORD REG_EXPAND_SZ = 2;
@@ -80,7 +82,9 @@ constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x20;
 constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
 constexpr UINT CP_ACP = 0;
+constexpr UINT CP_UTF8 = 65001;
 constexpr DWORD WC_NO_BEST_FIT_CHARS = 0x400;
+constexpr DWORD WC_ERR_INVALID_CHARS = 0x80;
 
 struct CPINFO {
     UINT MaxCharSize;

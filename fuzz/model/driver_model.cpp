@@ -76,7 +76,10 @@ namespace {
 // names the file. A key and its "=" belong to the first element, the drive
 // to the path's first two bytes when its second is a colon (as the path
 // split takes it). A lead byte and its trail byte are one character, and a
-// lead byte with none is half a one, which no name keeps.
+// lead byte with none is half a one, which no name keeps. A ';' outside
+// quotes starts a comment, as in any INF line ("Comments begin with a
+// semicolon", General Syntax Rules for INF Files), and the blanks and tabs
+// before it are no part of the name.
 struct EntryPath {
     std::string drive;
     std::vector<std::string> folders;
@@ -85,13 +88,21 @@ struct EntryPath {
 
 EntryPath ParseEntry(std::uint32_t codePage, const std::string& entry) {
     std::vector<std::string> characters;
+    bool quoted = false;
     for (std::size_t i = 0; i < entry.size();) {
         const bool lead = IsLead(codePage, static_cast<unsigned char>(entry[i]));
         const std::size_t width = lead && i + 1 < entry.size() ? 2 : 1;
+        if (width == 1 && entry[i] == ';' && !quoted) {
+            break;
+        }
+        quoted = quoted != (width == 1 && entry[i] == '"');
         if (width == 2 || entry[i] != '"') {
             characters.push_back(entry.substr(i, width));
         }
         i += width;
+    }
+    while (!characters.empty() && (characters.back() == " " || characters.back() == "\t")) {
+        characters.pop_back();
     }
     std::string text;
     for (const std::string& character : characters) {
@@ -121,7 +132,7 @@ EntryPath ParseEntry(std::uint32_t codePage, const std::string& entry) {
 
 std::string RegistrationCommand(std::uint32_t codePage, const std::string& entry) {
     const std::string name = ParseEntry(codePage, entry).name;
-    const bool blank = name.find(' ') != std::string::npos;
+    const bool blank = name.find_first_of(" \t") != std::string::npos;
     const std::string command = "regsvr32 /s " + (blank ? "\"" + name + "\"" : name);
     return command.size() < 260 ? command : "";
 }

@@ -50,20 +50,34 @@ RegistryRead Lookup(const InstallWorld& world, const std::string& subkey, std::u
     return QueryRegistryString(std::string(size, '\0'), value);
 }
 
-// Whether "%EXEPATH%" has no spelling: the program's path was cut by its
-// 260-byte buffer or the code page cannot spell it, and the fake's world
-// has no short forms.
+// Whether "%EXEPATH%" has no folder: the platform gives no path for the
+// program, or its path was cut by its 260-byte buffer, or its folder by a
+// path part's 255 bytes, or the code page cannot spell it, and the fake's
+// world has no short forms.
 bool ModuleUnspellable(const InstallWorld& world) {
-    return !world.modulePath.empty() &&
-           (world.modulePath.size() >= 260 || !world.modulePathSpelled);
+    const SplitParts parts = SplitPath(world.codePage, world.modulePath);
+    const std::size_t split = UpToNul(parts.drive).size() + UpToNul(parts.directory).size() +
+                              UpToNul(parts.fileName).size() + UpToNul(parts.extension).size();
+    return world.modulePath.empty() || world.modulePath.size() >= 260 ||
+           !world.modulePathSpelled || split != world.modulePath.size();
 }
 
 std::string ModuleDirectory(const InstallWorld& world) {
-    if (world.modulePath.empty() || ModuleUnspellable(world)) {
+    if (ModuleUnspellable(world)) {
         return "";
     }
     const SplitParts parts = SplitPath(world.codePage, world.modulePath);
     return UpToNul(parts.drive) + UpToNul(parts.directory);
+}
+
+// The characters of `text` in the code page: a lead byte and the byte
+// after it are one.
+std::size_t Characters(std::uint32_t codePage, const std::string& text) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++count) {
+        i += IsLead(codePage, static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+    }
+    return count;
 }
 
 bool IsSeparator(char c) {
@@ -104,14 +118,13 @@ PathForm FormOf(const std::string& path) {
 // The INF path the launcher makes of the path it stripped: a path of a form
 // that names one place stays as typed, any other is the platform's full
 // path, which must spell the working folder exactly (the fake's world has
-// no short forms). A legacy device name is none: the platform makes it a
-// device path, "\\.\NUL", from a path of another form.
+// no short forms). A device is none: a path in the device namespace,
+// "\\.\NUL", typed so or made so by the platform of a legacy device name.
 bool MakeFullPath(const InstallWorld& world, const std::string& path, std::string& full) {
     const PathForm form = FormOf(path);
     const std::string resolved = world.fullPathName(path);
     const bool names = form == PathForm::Device || form == PathForm::Unc;
-    if (resolved.empty() || resolved.size() >= 520 ||
-        (!names && resolved.compare(0, 4, "\\\\.\\") == 0)) {
+    if (resolved.empty() || resolved.size() >= 520 || resolved.compare(0, 4, "\\\\.\\") == 0) {
         return false;
     }
     if (names || form == PathForm::FullyQualified) {
@@ -156,7 +169,7 @@ std::string FakeSearch(const InstallWorld& world, const std::string* folders,
                         (!name.empty() && name[0] == '.' &&
                          (separator(1) || (name.size() >= 2 && name[1] == '.' && separator(2))));
     if (folders == nullptr || placed) {
-        return Exists(world, name) ? name : "";
+        return Exists(world, name) ? world.fullPathName(name) : "";
     }
     std::size_t start = 0;
     while (start < folders->size()) {
@@ -189,8 +202,8 @@ Installed Stop(Installed installed, int result, unsigned message) {
 }
 
 // The sequence up to the install command; `command` is left empty when it
-// stops before.
-Installed Prepare(const InstallWorld& world, std::string& command) {
+// stops before. `programEnd`: where the template's first "%1" begins.
+Installed Prepare(const InstallWorld& world, std::string& command, std::size_t& programEnd) {
     Installed installed;
     const std::string& argument = world.argument;
     if (argument.empty()) {
@@ -217,10 +230,11 @@ Installed Prepare(const InstallWorld& world, std::string& command) {
     installed.opened.push_back(keyPath);
     const RegistryRead commandTemplate = Lookup(world, keyPath, 520);
     // The fake's world has no environment variables: an expansion copies
-    // the template, and its count with the NUL must leave the last byte.
+    // the template, and its count with the NUL, in characters, must leave
+    // the last byte.
     const std::string text = UpToNul(commandTemplate.destination);
     if (commandTemplate.result != 0 || text.empty() ||
-        (TemplateType(world, keyPath) == 2 && text.size() + 1 > 519)) {
+        (TemplateType(world, keyPath) == 2 && Characters(world.codePage, text) + 1 >= 520)) {
         return Stop(installed, -2, 102);
     }
 
@@ -237,21 +251,26 @@ Installed Prepare(const InstallWorld& world, std::string& command) {
         return Stop(installed, -2, 101);
     }
     command = Substitute(text, 520, "%1", installed.infPath, 1024);
+    programEnd = text.find("%1");
     return installed;
 }
 
 // The section list as the profile reader fills the zero-filled 1024 bytes:
-// the lines, each with its NUL, cut to 1022 bytes; `cut` when the reader
-// says so, with a count of 1022.
+// the lines trimmed of blanks and tabs, comment lines left out, each with
+// its NUL; cut to 1022 bytes when it does not fit with the list's last NUL.
+// `cut` when the reader's count says 1022.
 std::string SectionList(const InstallWorld& world, const std::string& infPath, bool& cut) {
     std::string list;
     if (strcasecmp(world.sectionFile.c_str(), world.fullPathName(infPath).c_str()) == 0) {
         for (const std::string& line : world.sectionLines) {
-            list += line + '\0';
+            const std::size_t first = line.find_first_not_of(" \t");
+            if (first != std::string::npos && line[first] != ';') {
+                list += line.substr(first, line.find_last_not_of(" \t") + 1 - first) + '\0';
+            }
         }
     }
-    cut = list.size() >= 1022;
-    list = list.substr(0, 1022);
+    cut = list.size() >= 1024 || list.size() == 1022;
+    list = list.substr(0, list.size() >= 1024 ? 1022 : list.size());
     list.resize(1024, '\0');
     return list;
 }
@@ -282,13 +301,15 @@ void Register(const InstallWorld& world, Installed& installed) {
 
 std::string InstallCommand(const InstallWorld& world) {
     std::string command;
-    Prepare(world, command);
+    std::size_t programEnd = 0;
+    Prepare(world, command, programEnd);
     return command;
 }
 
 Installed RunInstall(const InstallWorld& world) {
     std::string command;
-    Installed installed = Prepare(world, command);
+    std::size_t programEnd = std::string::npos;
+    Installed installed = Prepare(world, command, programEnd);
     if (installed.message != 0) {
         return installed;
     }
@@ -298,7 +319,7 @@ Installed RunInstall(const InstallWorld& world) {
     const std::string searchPath =
         SearchPath(world.codePage, world.systemDirectory, "C:\\windows", nullptr);
     const ShellFile shell = ChooseShellFile(
-        world.codePage, command, nullptr, true, searchPath,
+        world.codePage, command, nullptr, true, programEnd, searchPath,
         [&world](const std::string* folders, const std::string& name, std::size_t) {
             return name.empty() ? std::string() : FakeSearch(world, folders, name);
         });

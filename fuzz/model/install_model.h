@@ -10,7 +10,7 @@
 namespace model {
 
 struct Key {
-    std::string path; // below HKEY_CLASSES_ROOT
+    std::string path; // below HKEY_LOCAL_MACHINE\Software\Classes
     bool refusesFullAccess = false;
     bool hasDefault = false;
     std::uint32_t type = 1;

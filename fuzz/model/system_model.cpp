@@ -49,7 +49,7 @@ std::string SearchPath(std::uint32_t codePage, const std::string& system,
 }
 
 ShellFile ChooseShellFile(std::uint32_t codePage, const std::string& command,
-                          const std::string* parameters, bool split,
+                          const std::string* parameters, bool split, std::size_t programEnd,
                           const std::string& searchPath, const Search& search) {
     ShellFile shell;
     if (!split) {
@@ -69,10 +69,12 @@ ShellFile ChooseShellFile(std::uint32_t codePage, const std::string& command,
         shell.file = written;
         return true;
     };
-    // A full path where it says, then the bare name in the folders.
+    // A full path where it says and nowhere else ("If the file name
+    // includes a path, the search is made there": CreateProcess); any other
+    // name by its bare name in the folders.
     auto isProgram = [&](const std::string& candidate) {
-        if (IsFullPath(candidate) && found(nullptr, candidate)) {
-            return true;
+        if (IsFullPath(candidate)) {
+            return found(nullptr, candidate);
         }
         const SplitParts parts = SplitPath(codePage, candidate);
         const std::string bare = UpToNul(parts.fileName) + UpToNul(parts.extension);
@@ -80,36 +82,46 @@ ShellFile ChooseShellFile(std::uint32_t codePage, const std::string& command,
                            !IsLead(codePage, static_cast<unsigned char>(bare[0]));
         return !searchPath.empty() && !drive && found(&searchPath, bare);
     };
-    // The text before each blank, then the whole command.
+    const std::size_t end = programEnd < command.size() ? programEnd : command.size();
+    if (!command.empty() && command[0] == '"') {
+        // The quoted program alone, as CreateProcess takes the first pair
+        // of quotes; its parameters follow the closing quote less one blank.
+        std::size_t close = 1;
+        while (close < command.size() && command[close] != '"') {
+            const bool lead = IsLead(codePage, static_cast<unsigned char>(command[close]));
+            close += lead && close + 1 < command.size() ? 2 : 1;
+        }
+        if (close < end && close - 1 <= 260 && isProgram(command.substr(1, close - 1))) {
+            const std::size_t rest = close + 1 < command.size() && command[close + 1] == ' '
+                                         ? close + 2
+                                         : close + 1;
+            shell.hasParameters = true;
+            shell.parameters = command.substr(rest, 2047);
+            return shell;
+        }
+        shell.launched = false;
+        shell.file.clear();
+        return shell;
+    }
+    // "c:\program files\sub dir\program name" is tried at each blank
+    // (CreateProcess), then whole; never past `end`.
     for (std::size_t blank = command.find(' ');; blank = command.find(' ', blank + 1)) {
-        const std::size_t length = blank == std::string::npos ? command.size() : blank;
+        const bool whole = blank == std::string::npos || blank >= end;
+        if (whole && end < command.size()) {
+            break;
+        }
+        const std::size_t length = whole ? command.size() : blank;
         if (length > 260) {
             break;
         }
         if (isProgram(command.substr(0, length))) {
-            shell.hasParameters = blank != std::string::npos;
-            shell.parameters = shell.hasParameters ? command.substr(blank + 1, 2047) : "";
+            shell.hasParameters = !whole;
+            shell.parameters = whole ? "" : command.substr(blank + 1, 2047);
             return shell;
         }
-        if (blank == std::string::npos) {
+        if (whole) {
             break;
         }
-    }
-    // The text inside a leading pair of quotes, then its parameters less
-    // one blank.
-    std::size_t close = 1;
-    while (close < command.size() && command[close] != '"') {
-        const bool lead = IsLead(codePage, static_cast<unsigned char>(command[close]));
-        close += lead && close + 1 < command.size() ? 2 : 1;
-    }
-    if (!command.empty() && command[0] == '"' && close < command.size() && close - 1 <= 260 &&
-        isProgram(command.substr(1, close - 1))) {
-        const std::size_t rest = close + 1 < command.size() && command[close + 1] == ' '
-                                     ? close + 2
-                                     : close + 1;
-        shell.hasParameters = true;
-        shell.parameters = command.substr(rest, 2047);
-        return shell;
     }
     shell.launched = false;
     shell.file.clear();

@@ -32,10 +32,11 @@ using Search = std::function<std::string(const std::string* folders, const std::
                                          std::size_t n)>;
 
 // What LaunchAndWait hands to the shell for `command`. `parameters` is the
-// caller's (null for none) and counts only without the split flag;
+// caller's (null for none) and counts only without the split flag; the
+// program's name lies before byte `programEnd` (npos: anywhere);
 // `searchPath` is what SearchPath gives for the platform's folders.
 ShellFile ChooseShellFile(std::uint32_t codePage, const std::string& command,
-                          const std::string* parameters, bool split,
+                          const std::string* parameters, bool split, std::size_t programEnd,
                           const std::string& searchPath, const Search& search);
 
 // What the registry hands back for the value: whether the key opens and the

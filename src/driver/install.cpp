@@ -23,6 +23,17 @@ constexpr std::uint32_t kCommandBytes = 1024;
 constexpr int kMessageChars = 100;
 
 constexpr char kCommandKey[] = "\\shell\\Install\\command";
+// The machine's own associations. HKEY_CLASSES_ROOT merges the user's
+// classes (HKCU\Software\Classes) over them, and any unelevated program of
+// the user may write there: its Install command would run with our
+// administrator rights. A process that is not the interactive user's
+// "can explicitly open the HKEY_LOCAL_MACHINE\Software\Classes key"
+// (https://learn.microsoft.com/windows/win32/sysinfo/hkey-classes-root-key).
+// The file type's keys are opened below it, so that their paths keep to
+// the 255 characters of a key name, as below HKEY_CLASSES_ROOT
+// (https://learn.microsoft.com/windows/win32/sysinfo/registry-element-size-limits);
+// Wine refuses a longer one.
+constexpr char kMachineClasses[] = "Software\\Classes";
 
 // One message box: the text by id, no owner, the platform's caption, the
 // error icon. The wide forms show the Japanese texts whatever the code page.
@@ -50,10 +61,10 @@ bool AppendWithin(char* text, std::uint32_t size, const char* tail) {
 // variable and stays for the INF path; a REG_SZ template stays as stored.
 // Fails when the value cannot be read or its expansion does not fit: a cut
 // template is never run.
-bool ReadCommandTemplate(const char* keyPath, char* commandTemplate) {
+bool ReadCommandTemplate(HKEY classes, const char* keyPath, char* commandTemplate) {
     char stored[kTemplateBytes] = {};
     DWORD type = REG_NONE;
-    if (QueryRegistryString(stored, kTemplateBytes, HKEY_CLASSES_ROOT, keyPath, "", &type) != 0) {
+    if (QueryRegistryString(stored, kTemplateBytes, classes, keyPath, "", &type) != 0) {
         return false;
     }
     if (type != REG_EXPAND_SZ) {
@@ -63,9 +74,17 @@ bool ReadCommandTemplate(const char* keyPath, char* commandTemplate) {
     // The count includes the terminator, whether the expansion was written
     // or only measured. The ANSI form needs one byte more than that count
     // to write it, so only a count below the buffer's size is an expansion
-    // that is there: one that takes the last byte comes back empty.
+    // that is there: one that takes the last byte comes back empty. The
+    // count is in characters, not bytes, so under a double-byte code page
+    // a count below the size may still be an expansion that did not fit;
+    // Wine then fills the buffer and leaves it unterminated. Only a
+    // terminator inside the buffer shows the whole expansion.
     const DWORD expanded = ExpandEnvironmentStringsA(stored, commandTemplate, kTemplateBytes);
-    return expanded != 0 && expanded < kTemplateBytes;
+    std::uint32_t length = 0;
+    while (length < kTemplateBytes && commandTemplate[length] != '\0') {
+        ++length;
+    }
+    return length < kTemplateBytes && expanded != 0 && expanded < kTemplateBytes;
 }
 
 // Whether `text` holds `placeholder`, found as ReplacePlaceholder finds it.
@@ -73,41 +92,52 @@ bool HoldsPlaceholder(const char* text, const char* placeholder) {
     return MeasureReplacement(text, placeholder, "") != TextLength(text);
 }
 
-// The folder that "%EXEPATH%" stands for, into `moduleDirectory`; empty
-// when the program's own path cannot be read. False when the argument
-// names a folder that has no spelling in the code page, or none that its
-// buffer holds: an absolute INF path does not depend on where the launcher
-// lies.
+// The folder that "%EXEPATH%" stands for, into `moduleDirectory`. False
+// when the argument names that folder and the program's own path cannot be
+// read, or has no spelling in the code page, or none that its buffer
+// holds: an empty folder would make it the working folder's file. An
+// absolute INF path does not depend on where the launcher lies.
 bool ReadModuleDirectory(const char* argumentCopy, char* moduleDirectory) {
-    return GetModuleDirectory(moduleDirectory) != kModuleDirectoryUnspellable ||
-           !HoldsPlaceholder(argumentCopy, "%EXEPATH%");
+    return GetModuleDirectory(moduleDirectory) == 0 || !HoldsPlaceholder(argumentCopy, "%EXEPATH%");
 }
 
-// The Install command's template for INF files, into the zero-filled
-// `commandTemplate`. Returns 0, or the message of the failure: the ".inf"
+// The Install command's template for INF files below `classes`, into the
+// zero-filled `commandTemplate`. Returns 0, or the message of the failure: the ".inf"
 // file type cannot be read, or its Install command cannot. A file type too
 // long to take the command key counts as a type without an Install command,
 // and an empty command (a value that is no string reads as one) as one
 // that cannot be read: there is nothing to run.
-UINT ReadInstallTemplate(char* commandTemplate) {
+UINT ReadClassesTemplate(HKEY classes, char* commandTemplate) {
     char keyPath[kKeyPathBytes] = {};
-    if (QueryRegistryString(keyPath, kKeyPathBytes, HKEY_CLASSES_ROOT, ".inf", "") != 0) {
+    if (QueryRegistryString(keyPath, kKeyPathBytes, classes, ".inf", "") != 0) {
         return kMessageSetupBroken;
     }
     if (!AppendWithin(keyPath, kKeyPathBytes, kCommandKey) ||
-        !ReadCommandTemplate(keyPath, commandTemplate) || commandTemplate[0] == '\0') {
+        !ReadCommandTemplate(classes, keyPath, commandTemplate) || commandTemplate[0] == '\0') {
         return kMessageOsNotSupported;
     }
     return 0;
 }
 
-// Whether GetFullPathNameA made `path` a path in the device namespace,
-// "\\.\NUL": so it does with a legacy device name, "CON" or
-// "D:\kit\nul.inf", which is no file for an install program to read.
-bool NamesDevice(const char* path, const char* resolved) {
-    const bool deviceForm =
-        resolved[0] == '\\' && resolved[1] == '\\' && resolved[2] == '.' && resolved[3] == '\\';
-    return deviceForm && !(IsSeparator(path[0]) && IsSeparator(path[1]));
+// The same below the machine's classes key; a machine without one has no
+// ".inf" association either.
+UINT ReadInstallTemplate(char* commandTemplate) {
+    HKEY classes = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMachineClasses, 0, KEY_READ, &classes) !=
+        ERROR_SUCCESS) {
+        return kMessageSetupBroken;
+    }
+    const UINT failure = ReadClassesTemplate(classes, commandTemplate);
+    RegCloseKey(classes);
+    return failure;
+}
+
+// Whether the full path is one in the device namespace, "\\.\NUL": so
+// GetFullPathNameA makes a legacy device name, "CON" or "D:\kit\nul.inf",
+// and so stays one typed that way, "\\.\CON". A device is no file for an
+// install program to read, whatever attributes it reports.
+bool NamesDevice(const char* resolved) {
+    return resolved[0] == '\\' && resolved[1] == '\\' && resolved[2] == '.' && resolved[3] == '\\';
 }
 
 // GetFullPathNameA spells the working folder with the code page's best
@@ -139,7 +169,7 @@ bool SpellFullPath(const char* path, char* resolved) {
 bool MakeFullPath(const char* path, char* fullPath) {
     char resolved[kInfPathBytes] = {};
     const DWORD length = GetFullPathNameA(path, kInfPathBytes, resolved, nullptr);
-    if (length == 0 || length >= kInfPathBytes || NamesDevice(path, resolved)) {
+    if (length == 0 || length >= kInfPathBytes || NamesDevice(resolved)) {
         return false;
     }
     const bool full = IsFullPath(path);
@@ -170,6 +200,18 @@ bool MakeInfPath(const char* argumentCopy, const char* moduleDirectory, char* in
     }
     const DWORD attributes = GetFileAttributesA(infPath);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Where the template's first "%1" begins, as ReplacePlaceholder finds it:
+// the program's name lies before it, never in the INF path that takes its
+// place. The whole command when there is none.
+std::uint32_t ProgramEnd(const char* commandTemplate) {
+    for (std::uint32_t i = 0; commandTemplate[i] != '\0'; ++i) {
+        if (commandTemplate[i] == '%' && commandTemplate[i + 1] == '1') {
+            return i;
+        }
+    }
+    return kWholeCommand;
 }
 
 // The template with the INF path in place of "%1", into the zero-filled
@@ -215,8 +257,8 @@ int RunInstall(HINSTANCE instance, const char* argument) {
         return Report(instance, kMessageSetupBroken, -2);
     }
 
-    const bool installStarted =
-        LaunchAndWait(installCommand, nullptr, SW_SHOWNORMAL, nullptr, 1, 1) != 0;
+    const bool installStarted = LaunchAndWait(installCommand, nullptr, SW_SHOWNORMAL, nullptr, 1, 1,
+                                              ProgramEnd(commandTemplate)) != 0;
     RegisterComponents(infPath);
     // The components are registered whether or not the install command
     // ran; a command that did not run is then told, not passed off as done.

@@ -24,23 +24,45 @@ bool LocateRegistrationTool(char (&tool)[MAX_PATH]) {
     return true;
 }
 
-// The entry without its double quotes, into `path` (as large as the
-// entry's buffer). A quote is never part of a Windows file name: an INF
-// file's author quotes a path to keep its blanks together, around the whole
-// of it or only the name, and a quote that opens before the folder part
-// would otherwise go with the folder and leave its closing one behind. A
-// lead byte carries the byte after it.
+bool IsBlankOrTab(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// The entry without its double quotes and its comment, into `path` (as
+// large as the entry's buffer). A quote is never part of a Windows file
+// name: an INF file's author quotes a path to keep its blanks together,
+// around the whole of it or only the name, and a quote that opens before
+// the folder part would otherwise go with the folder and leave its closing
+// one behind. A ';' outside quotes starts a comment, as everywhere in an
+// INF file, and the blanks and tabs before it go with it. A lead byte
+// carries the byte after it.
 void RemoveQuotes(const char* entry, char* path) {
     std::uint32_t length = 0;
-    for (const char* p = entry; *p != '\0'; ++p) {
+    bool quoted = false;
+    for (const char* p = entry; *p != '\0' && (quoted || *p != ';'); ++p) {
         if (IsLeadByte(static_cast<unsigned char>(*p)) && p[1] != '\0') {
             path[length++] = *p++;
         } else if (*p == '"') {
+            quoted = !quoted;
             continue;
         }
         path[length++] = *p;
     }
+    while (length > 0 && IsBlankOrTab(path[length - 1])) {
+        --length;
+    }
     path[length] = '\0';
+}
+
+// Whether `text` holds a blank or a tab, either of which would part the
+// name into two arguments of the tool.
+bool HoldsBlank(const char* text) {
+    for (; *text != '\0'; ++text) {
+        if (IsBlankOrTab(*text)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // "regsvr32 /s " and the file name and extension of the entry without its
@@ -55,7 +77,7 @@ bool BuildRegistrationCommand(const char* entry, char (&commandLine)[kCommandLin
     SplitPath(path, nullptr, nullptr, fileName, extension);
 
     const std::uint32_t nameLength = TextLength(fileName) + TextLength(extension);
-    const bool quoted = FindBlank(fileName) != nullptr || FindBlank(extension) != nullptr;
+    const bool quoted = HoldsBlank(fileName) || HoldsBlank(extension);
     const std::uint32_t quotes = quoted ? 2 : 0;
     if (sizeof kToolCommand - 1 + nameLength + quotes >= kCommandLineBytes) {
         return false;
@@ -111,9 +133,9 @@ void RegisterComponents(const char* infPath) {
     char sectionList[kSectionBytes] = {};
     // The reader says that it cut the section to the buffer with a count of
     // the buffer's size less 2. The cut entry is a piece of a name, which
-    // may name another component, so it is not registered. A section that
-    // fills the buffer exactly gives the same count and loses its last
-    // entry too: a whole entry cannot be told from a cut one.
+    // may name another component, so it is not registered. A section whose
+    // list leaves just one byte of the buffer free gives the same count and
+    // loses its last entry too: a whole entry cannot be told from a cut one.
     const bool cut = GetPrivateProfileSectionA("RegisterFiles", sectionList, kSectionBytes,
                                                infPath) == kSectionBytes - 2;
     if (sectionList[0] == '\0') {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "text/leadbyte.h"
+#include "text/module_directory.h"
 
 namespace {
 
@@ -96,13 +97,12 @@ bool IsArgumentAsTyped(const char* argument) {
     const WCHAR* tail = SkipName(commandLine);
     char typed[kTypedBytes] = {};
     BOOL lossy = FALSE;
-    if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, tail, -1, typed, kTypedBytes, nullptr,
-                            &lossy) == 0) {
-        // Too long to be the argument, or a conversion the system does not
-        // make with these flags (a UTF-8 code page takes neither, the
-        // oldest systems may not): then the ANSI argument is what there is.
-        return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, tail, -1, nullptr, 0, nullptr,
-                                   &lossy) == 0;
+    if (ConvertToCodePage(tail, typed, kTypedBytes, &lossy) == 0) {
+        // Too long to be the argument, or a text the code page has no form
+        // of; or a conversion the system does not make with these flags
+        // (the oldest systems may not): then the ANSI argument is what
+        // there is.
+        return lossy == FALSE && ConvertToCodePage(tail, nullptr, 0, &lossy) == 0;
     }
     std::uint32_t i = 0;
     while (typed[i] != '\0' && typed[i] == argument[i]) {

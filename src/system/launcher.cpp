@@ -41,7 +41,7 @@ static_assert(sizeof(SHELLEXECUTEINFOA) == 60, "the 32-bit shell request is 60 b
 #endif
 
 int LaunchAndWait(const char* command, const char* parameters, int show, HWND ownerWindow,
-                  int processHandleFlag, int splitFlag) {
+                  int processHandleFlag, int splitFlag, std::uint32_t programEnd) {
     // The texts the request points to need to live only until the shell
     // call returns.
     char program[kProgramPathSize];
@@ -52,7 +52,7 @@ int LaunchAndWait(const char* command, const char* parameters, int show, HWND ow
         // Without a program there is no request: the command as it stands
         // would leave the shell to look a name up by its own order, which
         // on Windows starts in the working folder.
-        if (!FindProgram(command, program, parameterText, &fileParameters)) {
+        if (!FindProgram(command, programEnd, program, parameterText, &fileParameters)) {
             return 0;
         }
         file = program;

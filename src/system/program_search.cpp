@@ -68,18 +68,20 @@ bool Locate(const char* searchPath, const char* name, char* program) {
     return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-// Whether `candidate` names a program, its full path into `program`. Only
-// a full path is looked for as written: SearchPathA looks for any other
-// name with a folder part (an unexpanded %SystemRoot%\..., a drive without
-// its root) beside the launcher and in the working folder first, and so it
-// would for a bare name. The candidate's file name and extension are then
-// looked for in `searchPath`'s folders, unless they begin like a drive
-// ("...\C:name"), which SearchPathA would look for in that drive's current
-// folder; an empty list is not handed on, as SearchPathA would take it for
-// its own search order.
+// Whether `candidate` names a program, its full path into `program`. A
+// full path is looked for where it says and nowhere else: its bare name
+// found along PATH would be another program, and Windows puts a folder
+// that the user may write to on every user's PATH. Any other name with a
+// folder part (an unexpanded %SystemRoot%\..., a drive without its root)
+// SearchPathA would look for beside the launcher and in the working folder
+// first, and so it would a bare name: the candidate's file name and
+// extension are looked for in `searchPath`'s folders instead, unless they
+// begin like a drive ("...\C:name"), which SearchPathA would look for in
+// that drive's current folder; an empty list is not handed on, as
+// SearchPathA would take it for its own search order.
 bool IsProgram(const char* candidate, const char* searchPath, char* program) {
-    if (IsFullPath(candidate) && Locate(nullptr, candidate, program)) {
-        return true;
+    if (IsFullPath(candidate)) {
+        return Locate(nullptr, candidate, program);
     }
     char fallbackName[kCandidateSize];
     char extension[MAX_PATH];
@@ -108,21 +110,19 @@ void CopyParameterText(const char* from, char* parameterText) {
     parameterText[length] = '\0';
 }
 
-// The text inside the command's first pair of quotes into `candidate`, and
-// where the text after the closing quote, less one blank, begins. False
-// when the command does not start with a quote, the quote is not closed or
-// the text inside does not fit a candidate. A lead byte carries the byte
-// after it, so that a trail byte is never taken for the closing quote.
-bool TakeQuotedProgram(const char* command, char* candidate, const char** rest) {
-    if (command[0] != '"') {
-        return false;
-    }
+// The text inside the command's leading pair of quotes into `candidate`,
+// and where the text after the closing quote, less one blank, begins.
+// False when the quote is not closed within the first `programEnd` bytes
+// or the text inside does not fit a candidate. A lead byte carries the
+// byte after it, so that a trail byte is never taken for the closing quote.
+bool TakeQuotedProgram(const char* command, std::uint32_t programEnd, char* candidate,
+                       const char** rest) {
     const char* close = command + 1;
     while (*close != '\0' && *close != '"') {
         close += IsLeadByte(static_cast<unsigned char>(*close)) && close[1] != '\0' ? 2 : 1;
     }
     const auto length = static_cast<std::uint32_t>(close - command - 1);
-    if (*close != '"' || length > kMaxCandidate) {
+    if (*close != '"' || length + 2 > programEnd || length > kMaxCandidate) {
         return false;
     }
     TakeCandidate(command + 1, length, candidate);
@@ -132,40 +132,52 @@ bool TakeQuotedProgram(const char* command, char* candidate, const char** rest) 
 
 } // namespace
 
-bool FindProgram(const char* command, char* program, char* parameterText, const char** parameters) {
+bool FindProgram(const char* command, std::uint32_t programEnd, char* program, char* parameterText,
+                 const char** parameters) {
     char searchPath[kSearchPathSize];
     MakeSearchPath(searchPath);
     char candidate[kCandidateSize];
 
+    // A quoted program is that program, as CreateProcess takes one: no
+    // other candidate is tried, so that no blank inside the quotes or in
+    // the parameters ends a name.
+    if (command[0] == '"') {
+        const char* rest = nullptr;
+        if (!TakeQuotedProgram(command, programEnd, candidate, &rest) ||
+            !IsProgram(candidate, searchPath, program)) {
+            return false;
+        }
+        CopyParameterText(rest, parameterText);
+        *parameters = parameterText;
+        return true;
+    }
+
     // The text before each blank from the left, and at the end the whole
-    // command, which has no parameters.
+    // command, which has no parameters; only text of the first
+    // `programEnd` bytes makes a candidate.
+    const std::uint32_t commandLength = TextLength(command);
+    const std::uint32_t end = programEnd < commandLength ? programEnd : commandLength;
     for (const char* blank = FindBlank(command);; blank = FindBlank(blank + 1)) {
-        const char* end = blank != nullptr ? blank : command + TextLength(command);
-        const auto length = static_cast<std::uint32_t>(end - command);
+        const bool whole = blank == nullptr || static_cast<std::uint32_t>(blank - command) >= end;
+        if (whole && end < commandLength) {
+            break;
+        }
+        const auto length = whole ? commandLength : static_cast<std::uint32_t>(blank - command);
         if (length > kMaxCandidate) {
             break;
         }
         TakeCandidate(command, length, candidate);
         if (IsProgram(candidate, searchPath, program)) {
             *parameters = nullptr;
-            if (blank != nullptr) {
+            if (!whole) {
                 CopyParameterText(blank + 1, parameterText);
                 *parameters = parameterText;
             }
             return true;
         }
-        if (blank == nullptr) {
+        if (whole) {
             break;
         }
-    }
-
-    // A quoted program path, as a command template may hold it: the quotes
-    // stay in every candidate above, which so names no file.
-    const char* rest = nullptr;
-    if (TakeQuotedProgram(command, candidate, &rest) && IsProgram(candidate, searchPath, program)) {
-        CopyParameterText(rest, parameterText);
-        *parameters = parameterText;
-        return true;
     }
     return false;
 }

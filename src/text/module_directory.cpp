@@ -16,8 +16,7 @@ constexpr std::uint32_t kMaxSpelledBytes = 520;
 // are refused: they would name another file as surely as '?' does.
 int ConvertToAnsi(const WCHAR* widePath, char* path, std::uint32_t size, BOOL* lossy) {
     *lossy = FALSE;
-    return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, widePath, -1, path,
-                               static_cast<int>(size), nullptr, lossy);
+    return ConvertToCodePage(widePath, path, static_cast<int>(size), lossy);
 }
 
 } // namespace
@@ -55,7 +54,40 @@ bool SpellModulePath(char* modulePath, bool cut) {
     return SpellPath(widePath, modulePath, MAX_PATH, cut);
 }
 
+// Whether SplitPath gives every byte of `path` back, no part of it cut
+// to kMaxPathPart: a directory it cut has lost its last separator.
+bool SplitsWhole(const char* path) {
+    char drive[MAX_PATH];
+    char directory[MAX_PATH];
+    char fileName[MAX_PATH];
+    char extension[MAX_PATH];
+    SplitPath(path, drive, directory, fileName, extension);
+    return TextLength(drive) + TextLength(directory) + TextLength(fileName) +
+               TextLength(extension) ==
+           TextLength(path);
+}
+
 } // namespace
+
+int ConvertToCodePage(const WCHAR* wideText, char* text, int size, BOOL* lossy) {
+    if (GetACP() != CP_UTF8) {
+        return WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wideText, -1, text, size, nullptr,
+                                   lossy);
+    }
+    // UTF-8 takes no best fit and no default character: the flags must be
+    // 0 or WC_ERR_INVALID_CHARS and both default pointers null, or the call
+    // fails
+    // (https://learn.microsoft.com/windows/win32/api/stringapiset/nf-stringapiset-widechartomultibyte).
+    // With WC_ERR_INVALID_CHARS a text that has no UTF-8 form (a lone surrogate) fails too,
+    // measured or not: that is a lossy one.
+    const int converted = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wideText, -1, text,
+                                              size, nullptr, nullptr);
+    const bool invalid =
+        converted == 0 && WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, wideText, -1, nullptr,
+                                              0, nullptr, nullptr) == 0;
+    *lossy = invalid ? TRUE : FALSE;
+    return converted;
+}
 
 int GetModuleDirectory(char* destination) {
     char modulePath[MAX_PATH] = {};
@@ -64,9 +96,11 @@ int GetModuleDirectory(char* destination) {
         return -1;
     }
     // A path cut to the buffer is reported with the buffer's size; older
-    // systems leave it unterminated.
+    // systems leave it unterminated. A folder longer than SplitPath's parts
+    // would be cut as well: both take the short form, or are refused.
     modulePath[MAX_PATH - 1] = '\0';
-    if (!SpellModulePath(modulePath, length >= MAX_PATH)) {
+    if (!SpellModulePath(modulePath, length >= MAX_PATH || !SplitsWhole(modulePath)) ||
+        !SplitsWhole(modulePath)) {
         return kModuleDirectoryUnspellable;
     }
 

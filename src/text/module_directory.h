@@ -27,3 +27,8 @@ int GetModuleDirectory(char* destination);
 // there is no such form that fits. Where the conversion fails, as it may on
 // the oldest systems, a `path` that was not cut stands.
 bool SpellPath(const WCHAR* widePath, char* path, std::uint32_t size, bool cut);
+
+// `wideText` in the ANSI code page, into `text` of `size` bytes (0:
+// measured only), as WideCharToMultiByte returns it; `lossy` tells whether
+// a character had no exact form there. Look-alikes are never taken.
+int ConvertToCodePage(const WCHAR* wideText, char* text, int size, BOOL* lossy);

@@ -61,7 +61,7 @@ const std::vector<Row> kRows = {
      -2},
     {"expansion would not fit", 0, "%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%%EXEPATH%",
      [] { fake::TheWorld().modulePath = "C:\\" + std::string(100, 'd') + "\\Q.exe"; }, -2},
-    {"no program path", 0, "%EXEPATH%setup.inf", [] { fake::TheWorld().modulePath = ""; }, 0},
+    {"no program path", 0, "%EXEPATH%setup.inf", [] { fake::TheWorld().modulePath = ""; }, -2},
 };
 
 TEST(RunInstallAllocations, NoneOnAnyPath) {

@@ -97,13 +97,15 @@ TEST_F(RunInstallTest, InstallsThenRegisters) {
         "GetModuleFileNameA((nil), 260)",
         "GetModuleFileNameW((nil), 260)",
         "WideCharToMultiByte(0, 0x400, \"D:\\kit\\Quenlow.exe\", -1, 260)",
-        "RegOpenKeyExA(HKCR, \".inf\", 0, 0xf003f)",
+        "RegOpenKeyExA(HKLM, \"Software\\Classes\", 0, 0x20019)",
+        "RegOpenKeyExA(Classes, \".inf\", 0, 0xf003f)",
         "RegQueryValueExA(key, \"\", 1024)",
         "RegCloseKey(key)",
-        "RegOpenKeyExA(HKCR, \"inffile\\shell\\Install\\command\", 0, 0xf003f)",
+        "RegOpenKeyExA(Classes, \"inffile\\shell\\Install\\command\", 0, 0xf003f)",
         "RegQueryValueExA(key, \"\", 1024)",
         "RegCloseKey(key)",
         "ExpandEnvironmentStringsA(\"" + kTemplate + "\", 520)",
+        "RegCloseKey(key)",
         "GetCommandLineW()",
         "WideCharToMultiByte(0, 0x400, \"\"%EXEPATH%setup.inf\"\", -1, 260)",
         "GetFullPathNameA(\"D:\\kit\\setup.inf\", 520, null)",
@@ -209,6 +211,19 @@ TEST_F(RunInstallTest, RefusalsRunNothing) {
          [] { fake::TheWorld().modulePath = "D:\\" + std::string(300, 'k') + "\\Quenlow.exe"; },
          "\"%EXEPATH%setup.inf\"", "#101"},
         {"INF path names a device", [] {}, "\"%EXEPATH%nul.inf\"", "#101"},
+        {"INF path in the device namespace", [] {}, "\\\\.\\CON", "#101"},
+        {"%EXEPATH% names a folder SplitPath would cut",
+         [] { fake::TheWorld().modulePath = "C:\\kit\\" + std::string(250, 'k') + "\\Q"; },
+         "%EXEPATH%\\..\\x.inf", "#101"},
+        {"no path of its own for %EXEPATH%", [] { fake::TheWorld().modulePath = ""; },
+         "%EXEPATH%x.inf", "#101"},
+        {"expansion cut by a double-byte code page",
+         [] {
+             fake::TheWorld().codePage = 932;
+             fake::TheWorld().environment = {{"QJP", std::string(400, '\x8a')}};
+             GivenTemplate("rundll32.exe %QJP% " + std::string(110, '1') + " %1");
+         },
+         "x.inf", "#102"},
         {"working folder spelled with a look-alike, no short form",
          [] {
              GivenLookAlikeWorkingFolder(u"");
@@ -294,6 +309,27 @@ TEST_F(RunInstallTest, InstallCommands) {
         {"working folder spelled with a look-alike: its short form", "setup.inf", "prog.exe %1",
          kSystemProg, "\"C:\\RIGA~1\\setup.inf\"", REG_EXPAND_SZ, "C:\\RIGA~1\\setup.inf",
          [] { GivenLookAlikeWorkingFolder(u"C:\\RIGA~1\\setup.inf"); }},
+        {"a quoted program, no name in the INF path", "C:\\Kits\\tool.exe kit\\setup.inf",
+         "\"" + kSystemRundll32 + "\" setupapi,InstallHinfSection DefaultInstall 132 %1",
+         kSystemRundll32,
+         "\"setupapi,InstallHinfSection DefaultInstall 132 C:\\Kits\\tool.exe kit\\setup.inf\"",
+         REG_SZ, "C:\\Kits\\tool.exe kit\\setup.inf",
+         [] { fake::TheWorld().findable.push_back("tool.exe"); }},
+        {"the machine's association, not the user's", "x.inf", "prog.exe %1", kSystemProg,
+         "\"C:\\kit\\x.inf\"", REG_SZ, "",
+         [] {
+             fake::TheWorld().registry.push_back(
+                 {"HKCU\\Software\\Classes\\.inf", {{"", REG_SZ, "x"}}});
+         }},
+        {"65001: the short form of a folder its buffer cut", "\"%EXEPATH%setup.inf\"",
+         "prog.exe %1", kSystemProg, "\"D:\\KIT~1\\setup.inf\"", REG_EXPAND_SZ,
+         "D:\\KIT~1\\setup.inf",
+         [] {
+             fake::TheWorld().codePage = CP_UTF8;
+             fake::TheWorld().modulePath = "D:\\" + std::string(300, 'k') + "\\Q.exe";
+             fake::TheWorld().wideModulePath = u"D:\\kit\\Q.exe";
+             fake::TheWorld().shortPaths = {{u"D:\\kit\\Q.exe", u"D:\\KIT~1\\Q.exe"}};
+         }},
     };
     for (const Row& row : rows) {
         SetUp();
@@ -317,14 +353,15 @@ TEST_F(RunInstallTest, NonStringFileType) {
     fake::TypeArgument("x.inf");
     EXPECT_EQ(RunInstall(nullptr, "x.inf"), 0);
     EXPECT_EQ(fake::CallsTo("RegOpenKeyExA").back(),
-              "RegOpenKeyExA(HKCR, \"\\shell\\Install\\command\", 0, 0xf003f)");
+              "RegOpenKeyExA(Classes, \"\\shell\\Install\\command\", 0, 0xf003f)");
 }
 
 // An install command that the shell refuses, or whose program is found
 // nowhere, is told once the components are registered all the same.
 TEST_F(RunInstallTest, RegistersThenTellsOfAnInstallCommandThatCannotStart) {
-    for (auto change : {+[] { fake::TheWorld().shellRefuses = true; },
-                        +[] { fake::TheWorld().findable.clear(); }}) {
+    for (auto change :
+         {+[] { fake::TheWorld().shellRefuses = true; }, +[] { fake::TheWorld().findable.clear(); },
+          +[] { GivenTemplate("C:\\Missing\\rundll32.exe %1", "inffile", REG_SZ); }}) {
         SetUp();
         change();
         fake::TypeArgument("\"%EXEPATH%setup.inf\"");
@@ -343,19 +380,6 @@ TEST_F(RunInstallTest, UnspellableFolderAndAnAbsolutePath) {
     EXPECT_EQ(RunInstall(nullptr, "D:\\kit\\setup.inf"), 0);
     EXPECT_TRUE(Messages().empty());
     EXPECT_TRUE(RanAnything());
-}
-
-// Without its own path the launcher treats "%EXEPATH%" as empty: the INF
-// path is then the working folder's file.
-TEST_F(RunInstallTest, NoModulePath) {
-    fake::TheWorld().modulePath = "";
-    fake::TheWorld().profileSections[0].file = "C:\\kit\\setup.inf";
-    fake::TypeArgument("\"%EXEPATH%setup.inf\"");
-    EXPECT_EQ(RunInstall(nullptr, "\"%EXEPATH%setup.inf\""), 0);
-    EXPECT_EQ(fake::CallsTo("GetFullPathNameA"),
-              Lines{"GetFullPathNameA(\"setup.inf\", 520, null)"});
-    EXPECT_EQ(fake::CallsTo("GetPrivateProfileSectionA"),
-              Lines{"GetPrivateProfileSectionA(\"RegisterFiles\", 1024, \"C:\\kit\\setup.inf\")"});
 }
 
 } // namespace

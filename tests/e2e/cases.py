@@ -146,6 +146,14 @@ CASES = [
     # An install command that does not run is told after the registrations.
     Case("template/program-missing", registry=set_template(r"C:\Missing\tool.exe %1"),
          installed=False, exit_code=-2, message=102),
+    Case("template/missing-full-path-not-taken-from-path", planted=[r"C:\windows\probe.exe"],
+         registry=set_template(r"C:\Missing\probe.exe %1"), installed=False, exit_code=-2),
+    Case("template/quoted-program-no-name-in-the-kit-folder", folder=r"C:\Kits\probe.exe kit",
+         registry=set_template(f'"{PROBE}" /install %1'), planted=[r"C:\windows\probe.exe"],
+         installed=False, journal=[(what, '" /install {kit}\\setup.inf') for what in
+                                   ("install", "install-end")] + [("register", "alpha.dll")]),
+    refused("template/expansion-cut-by-double-bytes", -2, locale="ja", env={"QJP": "漢" * 200},
+            registry=set_template(f"{PROBE} %QJP% {'1' * 110} %1", "REG_EXPAND_SZ")),
 
     # Refusals: each shows a message (returning at once without a display)
     # and runs nothing at all.
@@ -161,6 +169,7 @@ CASES = [
     # Blanks after a closing quote keep that quote in the INF path (only the
     # last byte is dropped).
     refused("refused/quoted-path-then-blanks", -2, argument=f'"{KIT}\\setup.inf"  '),
+    refused("refused/device-namespace-path", -2, argument=r"\\.\CON"),
 
     # Limits, each next to a case just inside it: what does not fit is
     # refused whole (message 101 or 102, -2), never cut and run.
@@ -204,6 +213,9 @@ CASES = [
          journal=[("register", "my comp.dll")]),
     Case("inf/quoted-folder-by-the-author", register=[r'"C:\Elsewhere\my comp.dll"'],
          components=["my comp.dll"], journal=[("register", "my comp.dll")]),
+    Case("inf/comments-after-entries", register=["alpha.dll ; the control", "beta.dll\t;note"],
+         components=["alpha.dll", "beta.dll"],
+         journal=[("register", "alpha.dll"), ("register", "beta.dll")]),
 
     # The examples stay working kits.
     Case("examples/setup-inf", example="setup.inf", components=["QuenlowSample.dll"],

@@ -21,6 +21,8 @@ const char* Quoted(const char* text, char* buffer, std::size_t size);
 // The same for a wide text, written in UTF-8 (surrogates as they stand).
 const char* QuotedWide(const WCHAR* text, char* buffer, std::size_t size);
 const char* RootName(HKEY key);
+// HKEY_LOCAL_MACHINE\Software\Classes, opened.
+const HKEY kMachineClasses = reinterpret_cast<HKEY>(0x7C1A55E5);
 HANDLE ProcessHandle(unsigned number);
 HANDLE ThreadHandle(unsigned number);
 bool SameText(const std::string& a, const char* b); // ignoring ASCII case
@@ -55,6 +57,8 @@ std::size_t Narrow(const char16_t* wide, char* text, std::size_t size, bool* los
 std::size_t FullPathW(const char16_t* name, char16_t* full, std::size_t size);
 // The same for an ANSI name, as GetFullPathNameA makes it.
 std::size_t FullPath(const char* name, char* full, std::size_t size);
+// Whether byte `i` of `text` starts a character in the world's code page.
+bool StartsCharacter(const char* text, std::size_t i);
 // Whether `name` names a legacy device (CON, NUL, COM1...).
 bool IsDevice(const char* name);
 

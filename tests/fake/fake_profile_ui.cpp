@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 using fake::world;
 
@@ -35,8 +36,10 @@ DWORD GetPrivateProfileSectionA(LPCSTR section, LPSTR returnedString, DWORD size
     if (size < 2) {
         return 0;
     }
-    // Like the platform: NUL-ended lines, an empty line last, and a list
-    // that does not fit cut to size - 2 bytes and two NULs.
+    // Like the platform: NUL-ended lines, trimmed, comment lines (';' first)
+    // left out (the page is silent; Wine's dlls/kernel32/profile.c), an
+    // empty line last; a list that does not fit with that last NUL cut to
+    // size - 2 bytes and two NULs.
     DWORD written = 0;
     char path[fake::kPathUnits];
     ProfilePath(fileName, path);
@@ -44,14 +47,19 @@ DWORD GetPrivateProfileSectionA(LPCSTR section, LPSTR returnedString, DWORD size
         if (!fake::SameText(stored.file, path) || !fake::SameText(stored.name, section)) {
             continue;
         }
-        for (const std::string& line : stored.lines) {
+        for (const std::string& whole : stored.lines) {
+            const std::size_t first = whole.find_first_not_of(" \t");
+            if (first == std::string::npos || whole[first] == ';') {
+                continue;
+            }
+            const std::string_view line(&whole[first], whole.find_last_not_of(" \t") + 1 - first);
             for (std::size_t i = 0; i <= line.size(); ++i) {
-                if (written >= size - 2) {
+                if (written >= size - 1) {
                     returnedString[size - 2] = '\0';
                     returnedString[size - 1] = '\0';
                     return size - 2;
                 }
-                returnedString[written++] = line.c_str()[i];
+                returnedString[written++] = i < line.size() ? line[i] : '\0';
             }
         }
     }

@@ -2,6 +2,7 @@
 #include "fake_internal.h"
 
 #include <cstring>
+#include <strings.h>
 
 using fake::world;
 
@@ -18,16 +19,29 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PH
     char quoted[1100];
     fake::Record("RegOpenKeyExA(%s, %s, %u, 0x%x)", fake::RootName(key),
                  fake::Quoted(subKey, quoted, sizeof quoted), options, desired);
-    char path[1100];
-    std::snprintf(path, sizeof path, "%s\\%s", fake::RootName(key), subKey);
-    for (std::size_t i = 0; i < world.registry.size(); ++i) {
-        if (!fake::SameText(world.registry[i].path, path)) {
+    if (key == HKEY_LOCAL_MACHINE && strcasecmp(subKey, "Software\\Classes") == 0) {
+        *result = fake::kMachineClasses;
+        ++fake::openHandles;
+        return ERROR_SUCCESS;
+    }
+    // HKEY_CLASSES_ROOT: the user's classes hide the machine's, "HKCR\\..."
+    // to the world; Wine merges nothing
+    // (https://learn.microsoft.com/windows/win32/sysinfo/merged-view-of-hkey-classes-root).
+    const bool merged = key == HKEY_CLASSES_ROOT;
+    const char* root = key == fake::kMachineClasses ? "HKCR" : fake::RootName(key);
+    char path[2][1100];
+    std::snprintf(path[0], sizeof path[0], "%s\\%s", merged ? "HKCU\\Software\\Classes" : root,
+                  subKey);
+    std::snprintf(path[1], sizeof path[1], "%s\\%s", root, subKey);
+    for (std::size_t i = 0, k = 0; i < 2 * world.registry.size();
+         ++i, k = i % world.registry.size()) {
+        if (!fake::SameText(world.registry[k].path, path[i / world.registry.size()])) {
             continue;
         }
-        if (world.registry[i].refusesFullAccess && (desired & ~0x20019u) != 0) {
+        if (world.registry[k].refusesFullAccess && (desired & ~0x20019u) != 0) {
             return ERROR_ACCESS_DENIED; // readable, but not with write access
         }
-        *result = reinterpret_cast<HKEY>(i + 1);
+        *result = reinterpret_cast<HKEY>(k + 1);
         ++fake::openHandles;
         return ERROR_SUCCESS;
     }
@@ -62,7 +76,7 @@ LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD t
 
 LSTATUS RegCloseKey(HKEY key) {
     fake::Record("RegCloseKey(key)");
-    if (KeyOf(key) != nullptr) {
+    if (KeyOf(key) != nullptr || key == fake::kMachineClasses) {
         --fake::openHandles;
     }
     return ERROR_SUCCESS;

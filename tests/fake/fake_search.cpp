@@ -149,8 +149,10 @@ DWORD SearchPathA(LPCSTR path, LPCSTR fileName, LPCSTR extension, DWORD bufferLe
     char found[fake::kFoundBytes];
     bool exists = false;
     if (fileName[0] != '\0' && NamesItsPlace(fileName)) {
-        std::snprintf(found, fake::kFoundBytes, "%s", fileName);
-        exists = fake::Attributes(found) != INVALID_FILE_ATTRIBUTES;
+        // The path written back is the full one, normalized as
+        // GetFullPathName makes it.
+        exists = fake::FullPath(fileName, found, fake::kFoundBytes) != 0 &&
+                 fake::Attributes(found) != INVALID_FILE_ATTRIBUTES;
     } else if (fileName[0] != '\0') {
         exists = path != nullptr && path[0] != '\0' ? FoundInList(path, fileName, found)
                                                     : fake::FoundInOrder(true, fileName, found);
@@ -158,12 +160,13 @@ DWORD SearchPathA(LPCSTR path, LPCSTR fileName, LPCSTR extension, DWORD bufferLe
     return exists ? fake::CopyOut(found, buffer, buffer == nullptr ? 0 : bufferLength) : 0;
 }
 
-// A legacy device name exists to GetFileAttributesA, with the archive
-// attribute: the documents say nothing of it, and that is Wine's answer
-// (dlls/kernelbase/file.c, "NtQueryAttributesFile fails on devices, but
-// GetFileAttributesW succeeds").
+// A legacy device name, also "\\.\CON", exists to GetFileAttributesA, with
+// the archive attribute: the documents say nothing of it, and that is Wine's
+// answer (dlls/kernelbase/file.c, "NtQueryAttributesFile fails on devices,
+// but GetFileAttributesW succeeds").
 DWORD GetFileAttributesA(LPCSTR fileName) {
     char quoted[1100];
     fake::Record("GetFileAttributesA(%s)", fake::Quoted(fileName, quoted, sizeof quoted));
-    return fake::IsDevice(fileName) ? FILE_ATTRIBUTE_ARCHIVE : fake::Attributes(fileName);
+    const bool device = std::strncmp(fileName, "\\\\.\\", 4) == 0 && fake::IsDevice(fileName + 4);
+    return device || fake::IsDevice(fileName) ? FILE_ATTRIBUTE_ARCHIVE : fake::Attributes(fileName);
 }

@@ -128,9 +128,11 @@ int ToCodePage(UINT page, char32_t c, bool bestFit, char* bytes, bool* exact, bo
 // from the code page becomes the default character ('?'), and
 // lpUsedDefaultChar tells; without it, the best fit stands (the fake's one
 // look-alike: ī as i). Returns the bytes written, or needed when the size
-// is 0; 0 when they do not fit.
+// is 0; 0 when they do not fit, and for UTF-8 with flags but
+// WC_ERR_INVALID_CHARS or a default pointer (both "must be set to NULL").
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int wideLength,
-                        LPSTR multiByteText, int multiByteSize, LPCSTR, LPBOOL usedDefaultChar) {
+                        LPSTR multiByteText, int multiByteSize, LPCSTR defaultChar,
+                        LPBOOL usedDefaultChar) {
     char quoted[1100];
     fake::Record("WideCharToMultiByte(%u, 0x%x, %s, %d, %d)", codePage, flags,
                  fake::QuotedWide(wideText, quoted, sizeof quoted), wideLength, multiByteSize);
@@ -139,6 +141,10 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int wideLe
         length = std::char_traits<char16_t>::length(wideText) + 1; // the terminator too
     }
     const UINT page = Resolved(codePage);
+    if (page == CP_UTF8 && ((flags & ~WC_ERR_INVALID_CHARS) != 0 || defaultChar != nullptr ||
+                            usedDefaultChar != nullptr)) {
+        return 0;
+    }
     int needed = 0;
     BOOL usedDefault = FALSE;
     for (std::size_t i = 0; i < length; ++i) {
@@ -215,6 +221,14 @@ std::size_t fake::Narrow(const char16_t* wide, char* text, std::size_t size, boo
     }
     text[length] = '\0';
     return length;
+}
+
+bool fake::StartsCharacter(const char* text, std::size_t i) {
+    std::size_t at = 0;
+    for (std::size_t used = 0; at < i; at += used) {
+        Decode(world.codePage, text + at, i + 2 - at, &used);
+    }
+    return at == i;
 }
 
 std::u16string fake::Widened(const std::string& text) {

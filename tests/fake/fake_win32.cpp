@@ -72,7 +72,7 @@ const char* RootName(HKEY key) {
     if (key == HKEY_CURRENT_USER) {
         return "HKCU";
     }
-    return "?";
+    return key == HKEY_LOCAL_MACHINE ? "HKLM" : key == kMachineClasses ? "Classes" : "?";
 }
 
 HANDLE ProcessHandle(unsigned number) { return reinterpret_cast<HANDLE>(0x1000 + 0x10 * number); }
@@ -239,19 +239,21 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
 
 // Like the platform: "%name%" of a variable becomes its value, of no
 // variable stays as written, and scanning goes on after its closing '%'; a
-// '%' without a closing one stays. Returns the bytes the result takes with
-// its terminator. The ANSI form needs one byte more than that
+// '%' without a closing one stays. Returns the characters the result
+// takes with its terminator. The ANSI form needs one byte more than that
 // (https://learn.microsoft.com/windows/win32/api/processenv/nf-processenv-expandenvironmentstringsa:
 // "the string length, plus terminating null character, plus one"); what it
-// does with less the page does not say; Wine (dlls/kernelbase/process.c)
-// leaves an empty text and returns the same count, and so does the fake.
+// does with less the page does not say. Wine 8 (dlls/kernelbase/process.c)
+// fills the buffer without a terminator, and so does the fake.
 DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size) {
     char quoted[1100];
     fake::Record("ExpandEnvironmentStringsA(%s, %u)", fake::Quoted(source, quoted, sizeof quoted),
                  size);
     DWORD needed = 0;
+    DWORD characters = 0;
     const auto put = [&](const char* text, std::size_t length) {
         for (std::size_t i = 0; i < length; ++i, ++needed) {
+            characters += fake::StartsCharacter(text, i) ? 1 : 0;
             if (needed < size) {
                 destination[needed] = text[i];
             }
@@ -277,9 +279,6 @@ DWORD ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size) {
         }
         p = close + 1;
     }
-    put("", 1);
-    if (needed >= size && size > 0) {
-        destination[0] = '\0'; // no room for the byte to spare: an empty text
-    }
-    return needed;
+    put("", 1);        // past the buffer's end, not written: the buffer stays unterminated
+    return characters; // "the required buffer size, in characters"
 }

@@ -38,8 +38,8 @@ Result SearchIn(const std::string& command) {
     Guarded<kProgramPathSize> program('#');
     Guarded<kParameterTextSize> parameterText('#');
     const char* parameters = nullptr;
-    const bool found =
-        FindProgram(command.c_str(), program.bytes, parameterText.bytes, &parameters);
+    const bool found = FindProgram(command.c_str(), kWholeCommand, program.bytes,
+                                   parameterText.bytes, &parameters);
 
     Result result;
     for (const std::string& call : fake::CallsTo("SearchPathA(")) {
@@ -73,9 +73,9 @@ const std::string kFullPath260 = "C:\\" + std::string(257, 'p');
 const std::string kLongName = std::string(255, 'n') + ".exex"; // 260 bytes, no directory
 
 // Each blank from the left ends a candidate, and so does the command's end;
-// a full path is tried where it says, then each candidate's bare name and
-// extension in the system's folders; a quoted program comes last. The first
-// found wins, by its full path.
+// a full path is tried where it says and only there, any other candidate by
+// its bare name and extension in the system's folders; a quoted program is
+// the only candidate. The first found wins, by its full path.
 const std::vector<Row> kRows = {
     {"no blank: the whole command, without parameters",
      "setup.exe",
@@ -111,49 +111,47 @@ const std::vector<Row> kRows = {
     {"candidate, fallback, next candidate",
      "C:\\Program Files\\Kit\\inst.exe /q",
      {"C:\\Program Files\\Kit\\inst.exe"},
-     {"C:\\Program", "Program", "C:\\Program Files\\Kit\\inst.exe"},
+     {"C:\\Program", "C:\\Program Files\\Kit\\inst.exe"},
      "C:\\Program Files\\Kit\\inst.exe",
      "/q"},
     {"a folder found at a blank is no program",
      "C:\\Program Files (x86)\\Kit\\inst.exe /q",
      {"C:\\Program Files", "C:\\Program Files (x86)\\Kit\\inst.exe"},
-     {"C:\\Program", "Program", "C:\\Program Files", "Program Files",
-      "C:\\Program Files (x86)\\Kit\\inst.exe"},
+     {"C:\\Program", "C:\\Program Files", "C:\\Program Files (x86)\\Kit\\inst.exe"},
      "C:\\Program Files (x86)\\Kit\\inst.exe",
      "/q",
      0,
      {"C:\\Program Files"}},
-    {"shorter prefix's bare name wins",
+    {"a shorter full path's bare name is not looked for",
      "C:\\Program Files\\Kit\\inst.exe /q",
      {"Program", "C:\\Program Files\\Kit\\inst.exe"},
-     {"C:\\Program", "Program"},
-     kSystem + "Program",
-     "Files\\Kit\\inst.exe /q"},
-    {"fallback name before the next candidate",
+     {"C:\\Program", "C:\\Program Files\\Kit\\inst.exe"},
+     "C:\\Program Files\\Kit\\inst.exe",
+     "/q"},
+    {"nor a missing full path's",
      "C:\\no\\a.exe b.exe c",
      {"a.exe", "C:\\no\\a.exe b.exe"},
-     {"C:\\no\\a.exe", "a.exe"},
-     kSystem + "a.exe",
-     "b.exe c"},
-    // The quotes stay in the candidates, which so name no file; then the
-    // text inside the first pair is the program, the rest less one blank
-    // its parameters.
+     {"C:\\no\\a.exe", "C:\\no\\a.exe b.exe"},
+     "C:\\no\\a.exe b.exe",
+     "c"},
+    // A command that starts with a quote: the text inside the first pair
+    // is the program and no other, the rest less one blank its parameters.
     {"quoted program",
      "\"C:\\Program Files\\a.exe\" /f \"x y.inf\"",
      {"C:\\Program Files\\a.exe"},
-     {"Program", "a.exe\"", "f", "f \"x", "f \"x y.inf\"", "C:\\Program Files\\a.exe"},
+     {"C:\\Program Files\\a.exe"},
      "C:\\Program Files\\a.exe",
      "/f \"x y.inf\""},
     {"quoted program whose folder does not resolve: its bare name",
      "\"%X%\\a.exe\" /f",
      {"a.exe"},
-     {"a.exe\"", "f", "a.exe"},
+     {"a.exe"},
      kSystem + "a.exe",
      "/f"},
     {"quoted program right before its parameters",
      "\"a.exe\"x",
      {"a.exe"},
-     {"\"a.exe\"x", "a.exe"},
+     {"a.exe"},
      kSystem + "a.exe",
      "x"},
     {"doubled blank after a found program",
@@ -185,7 +183,7 @@ const std::vector<Row> kRows = {
     {"260-byte candidate is tried, too long a path to hand on",
      kFullPath260 + " x",
      {kFullPath260},
-     {kFullPath260, std::string(255, 'p')},
+     {kFullPath260},
      "(none)",
      kNone},
     {"261-byte candidate ends the search",
