@@ -46,17 +46,11 @@ def register_entries(text: str) -> list[tuple[int, str]]:
 
 
 def bare_name(entry: str) -> str:
-    """What the registration command gets of an entry: its file name and
-    extension, its quotes, drive and folder (and a key before them) dropped,
-    and a comment from a ';' outside the quotes, with the blanks and tabs
-    before it; the command quotes it again when it holds a blank or a tab."""
-    kept, quoted = "", False
-    for c in entry:
-        if c == ";" and not quoted:
-            break
-        quoted = quoted != (c == '"')
-        kept += "" if c == '"' else c
-    rest = kept.rstrip(" \t")
+    """What the registration command gets of an entry (its comment already
+    gone: register_entries): its file name and extension, its quotes, drive
+    and folder (and a key before them) dropped; the command quotes it again
+    when it holds a blank or a tab."""
+    rest = entry.replace('"', "")
     rest = rest[2:] if rest[1:2] == ":" else rest
     return rest.replace("/", "\\").rsplit("\\", 1)[-1]
 
