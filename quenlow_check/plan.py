@@ -222,18 +222,8 @@ copy_files.directive = "CopyFiles"
 
 
 def del_files(inf: Inf, result: Plan, section, line: Line, name: str, root: Path) -> list:
-    """DelFiles: each file of the list, from the list's destination."""
-    if name.lower() not in inf.sections:
-        return []
-    dirid, subfolder, _ = destination(inf, name)
-    steps = []
-    for entry in inf.lines(name):
-        fields = [inf.expand(f) for f in entry.fields] + ["", "", ""]
-        if fields[0]:
-            written, path = target(inf, result.bits, dirid, subfolder, fields[0], "")
-            steps.append(FileStep("delete", entry, inf.sections[name.lower()].name, fields[0],
-                                  "", dirid, subfolder, written, path, number(fields[3]) or 0))
-    return steps
+    """DelFiles: each "file[,,,flags]" of the list, from the list's destination."""
+    return listed_files(inf, result, name, "delete")
 
 
 del_files.directive = "DelFiles"
@@ -241,16 +231,22 @@ del_files.directive = "DelFiles"
 
 def ren_files(inf: Inf, result: Plan, section, line: Line, name: str, root: Path) -> list:
     """RenFiles: each "new,old" of the list, in the list's destination."""
+    return listed_files(inf, result, name, "rename")
+
+
+def listed_files(inf: Inf, result: Plan, name: str, action: str) -> list:
     if name.lower() not in inf.sections:
         return []
     dirid, subfolder, _ = destination(inf, name)
     steps = []
     for entry in inf.lines(name):
-        fields = [inf.expand(f) for f in entry.fields] + ["", ""]
-        if fields[0] and fields[1]:
+        fields = [inf.expand(f) for f in entry.fields] + ["", "", ""]
+        old = fields[1] if action == "rename" else ""
+        if fields[0] and (old or action == "delete"):
             written, path = target(inf, result.bits, dirid, subfolder, fields[0], "")
-            steps.append(FileStep("rename", entry, inf.sections[name.lower()].name, fields[0],
-                                  fields[1], dirid, subfolder, written, path))
+            steps.append(FileStep(action, entry, inf.sections[name.lower()].name, fields[0], old,
+                                  dirid, subfolder, written, path,
+                                  number(fields[3]) or 0 if action == "delete" else 0))
     return steps
 
 
