@@ -230,10 +230,6 @@ def tokens(text: str) -> list[str]:
             if m[1] and not re.fullmatch(r"-?\d+", m[1])]
 
 
-def decorations(bits: int) -> tuple[str, ...]:
-    return DECORATIONS[bits]
-
-
 # A line is read as runs: a quoted string (to its closing quote or the line's
 # end, '""' a quote in it), or the text up to the next quote.
 SEGMENT = re.compile(r'"((?:[^"]+|"")*)"?|([^"]+)')

@@ -23,7 +23,7 @@ import re
 from dataclasses import dataclass, field
 from pathlib import Path
 
-from .inf import Inf, Line, decorations, number
+from .inf import DECORATIONS, Inf, Line, number
 from .sources import Source, destination, find, locate
 from .windows import folder as dirid_folder, redirected, registry_key
 
@@ -102,6 +102,7 @@ class IniStep:
 @dataclass
 class Plan:
     bits: int
+    kit_folder: str = ""  # the kit's folder as Windows names it: %1%
     picked: object = None  # the install section, None when the INF has none
     sections: list = field(default_factory=list)
     files: list[FileStep] = field(default_factory=list)
@@ -116,27 +117,17 @@ class Plan:
 def plan(inf: Inf, kit: Path, bits: int, kit_folder: str) -> Plan:
     """The install's steps, for a setup engine of this bitness on 64-bit
     Windows; `kit_folder` is the kit's folder as Windows names it."""
-    result = Plan(bits)
+    result = Plan(bits, kit_folder)
     result.picked = inf.pick(SECTION, bits)
     if result.picked is None:
         return result
     run_sections(inf, result, kit)
-    root = inf.path.parent
-    for handler in (del_files, ren_files, copy_files):
+    for directive, handler in DIRECTIVES.items():
         for section in result.sections:
-            for line, lists in inf.values(section.name, handler.directive):
+            for line, lists in inf.values(section.name, directive):
                 for name in (n.strip() for n in lists if n.strip()):
-                    result.files += handler(inf, result, section, line, name, root)
-    for section in result.sections:
-        for line, lists in inf.values(section.name, "UpdateInis"):
-            for name in (n.strip() for n in lists if n.strip()):
-                result.inis += update_inis(inf, result, name, kit_folder)
-    for handler in (del_reg, add_reg):
-        for section in result.sections:
-            for line, lists in inf.values(section.name, handler.directive):
-                for name in (n.strip() for n in lists if n.strip()):
-                    result.registry += handler(inf, result, name, kit_folder)
-    result.services = add_services(inf, result, kit_folder)
+                    handler(inf, result, section, line, name)
+    add_services(inf, result)
     return result
 
 
@@ -165,43 +156,50 @@ def run_sections(inf: Inf, result: Plan, kit: Path) -> None:
                 result.missing_needs.append((line, name))
 
 
-def substitute(inf: Inf, text: str, bits: int, kit_folder: str) -> str:
-    """A string with its %strkey% tokens and %dirid%s replaced: %1% is the
-    kit's folder, an id Windows does not define stays as written."""
+def folder(result: Plan, dirid: int | None) -> str | None:
+    """A directory id's folder as the engine's process names it; 1 is the
+    kit's own."""
+    return result.kit_folder if dirid == 1 else dirid_folder(dirid, result.bits)
+
+
+def substitute(inf: Inf, result: Plan, text: str) -> str:
+    """A string with its %strkey% tokens and %dirid%s replaced; an id
+    Windows does not define stays as written."""
     def folder_of(match: re.Match) -> str:
-        dirid = number(match[1])
-        if dirid == 1:
-            return kit_folder
-        found = dirid_folder(dirid, bits)
+        found = folder(result, number(match[1]))
         return found if found is not None else match[0]
     return re.sub(r"%(\d+)%", folder_of, inf.expand(text))
 
 
-def target(inf: Inf, bits: int, dirid: int | None, subfolder: str, name: str,
-           kit_folder: str) -> tuple[str | None, str | None]:
+def fields_of(inf: Inf, result: Plan, line: Line, more: int = 3) -> list[str]:
+    """A line's fields with their strings replaced, and `more` empty ones
+    after them for the fields it leaves out."""
+    return [substitute(inf, result, f) for f in line.fields] + [""] * more
+
+
+def target(inf: Inf, result: Plan, dirid: int | None, subfolder: str,
+           name: str) -> tuple[str | None, str | None]:
     """(as written, where it lands) for a file of a copy list."""
-    base = kit_folder if dirid == 1 else dirid_folder(dirid, bits)
+    base = folder(result, dirid)
     if base is None:
         return None, None
-    sub = substitute(inf, subfolder, bits, kit_folder).strip("\\")
+    sub = substitute(inf, result, subfolder).strip("\\")
     written = "\\".join(p for p in (base, sub, name) if p)
-    return written, redirected(written, bits)
+    return written, redirected(written, result.bits)
 
 
-def list_lines(inf: Inf, name: str) -> list[list[str]]:
-    return [[inf.expand(f) for f in line.fields] + ["", "", "", ""] for line in inf.lines(name)]
-
-
-def copy_files(inf: Inf, result: Plan, section, line: Line, name: str, root: Path) -> list:
+def copy_files(inf: Inf, result: Plan, section, line: Line, name: str) -> None:
     """CopyFiles: each file of the list, from where the engine finds it."""
-    bits, steps = result.bits, []
+    root = inf.path.parent
     if name.startswith("@"):
         dirid, subfolder, _ = destination(inf, "DefaultDestDir")
-        written, path = target(inf, bits, dirid, subfolder, name[1:], "")
-        return [FileStep("copy", line, section.name, name[1:], name[1:], dirid, subfolder,
-                         written, path, 0, locate(inf, root, name[1:], bits))]
+        written, path = target(inf, result, dirid, subfolder, name[1:])
+        result.files.append(FileStep("copy", line, section.name, name[1:], name[1:], dirid,
+                                     subfolder, written, path, 0,
+                                     locate(inf, root, name[1:], result.bits)))
+        return
     if name.lower() not in inf.sections:
-        return []
+        return
     dirid, subfolder, said = destination(inf, name)
     if not said:
         result.no_destination.append((line, name))
@@ -211,46 +209,34 @@ def copy_files(inf: Inf, result: Plan, section, line: Line, name: str, root: Pat
         if not fields[0]:
             continue
         source = fields[1] or fields[0]
-        written, path = target(inf, bits, dirid, subfolder, fields[0], "")
-        steps.append(FileStep("copy", entry, listed, fields[0], source, dirid, subfolder,
-                              written, path, number(fields[3]) or 0,
-                              locate(inf, root, source, bits)))
-    return steps
+        written, path = target(inf, result, dirid, subfolder, fields[0])
+        result.files.append(FileStep("copy", entry, listed, fields[0], source, dirid, subfolder,
+                                     written, path, number(fields[3]) or 0,
+                                     locate(inf, root, source, result.bits)))
 
 
-copy_files.directive = "CopyFiles"
-
-
-def del_files(inf: Inf, result: Plan, section, line: Line, name: str, root: Path) -> list:
+def del_files(inf: Inf, result: Plan, section, line: Line, name: str) -> None:
     """DelFiles: each "file[,,,flags]" of the list, from the list's destination."""
-    return listed_files(inf, result, name, "delete")
+    listed_files(inf, result, name, "delete")
 
 
-del_files.directive = "DelFiles"
-
-
-def ren_files(inf: Inf, result: Plan, section, line: Line, name: str, root: Path) -> list:
+def ren_files(inf: Inf, result: Plan, section, line: Line, name: str) -> None:
     """RenFiles: each "new,old" of the list, in the list's destination."""
-    return listed_files(inf, result, name, "rename")
+    listed_files(inf, result, name, "rename")
 
 
-def listed_files(inf: Inf, result: Plan, name: str, action: str) -> list:
+def listed_files(inf: Inf, result: Plan, name: str, action: str) -> None:
     if name.lower() not in inf.sections:
-        return []
+        return
     dirid, subfolder, _ = destination(inf, name)
-    steps = []
     for entry in inf.lines(name):
         fields = [inf.expand(f) for f in entry.fields] + ["", "", ""]
         old = fields[1] if action == "rename" else ""
         if fields[0] and (old or action == "delete"):
-            written, path = target(inf, result.bits, dirid, subfolder, fields[0], "")
-            steps.append(FileStep(action, entry, inf.sections[name.lower()].name, fields[0], old,
-                                  dirid, subfolder, written, path,
-                                  number(fields[3]) or 0 if action == "delete" else 0))
-    return steps
-
-
-ren_files.directive = "RenFiles"
+            written, path = target(inf, result, dirid, subfolder, fields[0])
+            result.files.append(FileStep(action, entry, inf.sections[name.lower()].name,
+                                         fields[0], old, dirid, subfolder, written, path,
+                                         number(fields[3]) or 0 if action == "delete" else 0))
 
 
 def view_bits(bits: int, flags: int) -> int:
@@ -264,10 +250,6 @@ def view_bits(bits: int, flags: int) -> int:
     return bits
 
 
-def registry_fields(inf: Inf, line: Line, bits: int, kit_folder: str) -> list[str]:
-    return [substitute(inf, f, bits, kit_folder) for f in line.fields] + ["", "", ""]
-
-
 def value_data(kind: str, fields: list[str]) -> str:
     """The data as the registry editor shows it."""
     if kind == "REG_DWORD":
@@ -278,10 +260,9 @@ def value_data(kind: str, fields: list[str]) -> str:
     return fields[0] if fields else ""
 
 
-def add_reg(inf: Inf, result: Plan, name: str, kit_folder: str) -> list:
-    steps = []
-    for line in inf.lines(name):
-        fields = registry_fields(inf, line, result.bits, kit_folder)
+def add_reg(inf: Inf, result: Plan, section, line: Line, name: str) -> None:
+    for entry in inf.lines(name):
+        fields = fields_of(inf, result, entry)
         flags = number(fields[3]) or 0
         low, high = flags & 0x1, flags & 0xFFFF0000
         kind = TYPES.get(high | low, f"type 0x{high >> 16:x}" if low else "REG_SZ")
@@ -290,61 +271,52 @@ def add_reg(inf: Inf, result: Plan, name: str, kit_folder: str) -> list:
         # writes that entry, empty, as Wine's engine does too.
         value = None if flags & FLG_ADDREG_KEYONLY else fields[2]
         landed = registry_key(fields[0].strip(), fields[1], view_bits(result.bits, flags))
-        steps.append(RegistryStep("add", line, name, fields[0].strip(), fields[1], value, flags,
-                                  kind, value_data(kind, fields[4:-3]), landed))
-    return steps
+        result.registry.append(RegistryStep("add", entry, name, fields[0].strip(), fields[1],
+                                            value, flags, kind, value_data(kind, fields[4:-3]),
+                                            landed))
 
 
-add_reg.directive = "AddReg"
-
-
-def del_reg(inf: Inf, result: Plan, name: str, kit_folder: str) -> list:
-    steps = []
-    for line in inf.lines(name):
-        fields = registry_fields(inf, line, result.bits, kit_folder)
+def del_reg(inf: Inf, result: Plan, section, line: Line, name: str) -> None:
+    for entry in inf.lines(name):
+        fields = fields_of(inf, result, entry)
         flags = number(fields[3]) or 0
-        value = fields[2] if len(line.fields) > 2 else None
+        value = fields[2] if len(entry.fields) > 2 else None
         landed = registry_key(fields[0].strip(), fields[1], view_bits(result.bits, flags))
-        steps.append(RegistryStep("delete", line, name, fields[0].strip(), fields[1], value,
-                                  flags, "", "", landed))
-    return steps
+        result.registry.append(RegistryStep("delete", entry, name, fields[0].strip(), fields[1],
+                                            value, flags, "", "", landed))
 
 
-del_reg.directive = "DelReg"
-
-
-def update_inis(inf: Inf, result: Plan, name: str, kit_folder: str) -> list[IniStep]:
+def update_inis(inf: Inf, result: Plan, section, line: Line, name: str) -> None:
     """UpdateInis: "ini-file,ini-section[,old-ini-entry][,new-ini-entry]"
     ("INF UpdateInis Directive"); a file named without a path is the one in
     the Windows folder, where system.ini and win.ini are."""
-    steps = []
-    for line in inf.lines(name):
-        fields = [substitute(inf, f, result.bits, kit_folder) for f in line.fields] + ["", "", ""]
+    for entry in inf.lines(name):
+        fields = fields_of(inf, result, entry)
         if fields[0]:
-            path = fields[0] if "\\" in fields[0] else \
-                f"{dirid_folder(10, result.bits)}\\{fields[0]}"
-            steps.append(IniStep(line, redirected(path, result.bits), fields[1], fields[2],
-                                 fields[3]))
-    return steps
+            path = fields[0] if "\\" in fields[0] else f"{folder(result, 10)}\\{fields[0]}"
+            result.inis.append(IniStep(entry, redirected(path, result.bits), fields[1], fields[2],
+                                       fields[3]))
 
 
-def add_services(inf: Inf, result: Plan, kit_folder: str) -> list[ServiceStep]:
+def add_services(inf: Inf, result: Plan) -> None:
     """AddService lines of <section>.Services ("INF AddService Directive").
     From a 32-bit process on 64-bit Windows the engine refuses to install
     services with ERROR_IN_WOW64, "Operation not allowed in WOW64", as
     users of such installers report; no service is created."""
-    steps = []
     services = f"{result.picked.name}.Services"
     for line, fields in inf.values(services, "AddService"):
         fields = fields + ["", "", ""]
         install = fields[2]
-        binary = next((substitute(inf, ln.fields[0], result.bits, kit_folder)
-                       for ln in inf.lines(install)
+        binary = next((substitute(inf, result, ln.fields[0]) for ln in inf.lines(install)
                        if ln.key and ln.key.lower() == "servicebinary" and ln.fields), "")
         kind = next((number(f[0]) for _, f in inf.values(install, "ServiceType") if f), None)
-        steps.append(ServiceStep(line, fields[0], binary, kind, result.bits == 32))
-    return steps
+        result.services.append(ServiceStep(line, fields[0], binary, kind, result.bits == 32))
+
+
+# The directives that name lists, in the order the engine carries them out.
+DIRECTIVES = {"DelFiles": del_files, "RenFiles": ren_files, "CopyFiles": copy_files,
+              "UpdateInis": update_inis, "DelReg": del_reg, "AddReg": add_reg}
 
 
 def picked_name(bits: int) -> str:
-    return " then ".join(f"[{SECTION}{d}]" for d in decorations(bits))
+    return " then ".join(f"[{SECTION}{d}]" for d in DECORATIONS[bits])
