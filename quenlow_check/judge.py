@@ -14,7 +14,7 @@ from .images import described
 from .notes import Note
 from .plan import LISTS, SECTION, Plan, picked_name
 from .registration import bare_name, command
-from .state import EndState, Registration
+from .state import KEPT, ORIGINS, EndState, Registration
 from .windows import SYSTEM32, SYSWOW64, redirected, same
 
 ENGINES = {32: "the 32-bit setup engine (the launcher's install)",
@@ -151,8 +151,8 @@ def file_notes(state: EndState, plan: Plan) -> list[Note]:
     """Copies the end state does not hold, and images in the system folder
     of the other processor, where no program of the kit's kind loads them."""
     notes = []
-    for step, why in state.kept:
-        if why.startswith("not renamed"):
+    for step, reason in state.kept:
+        if reason == "no-source":
             old = step.path.rsplit("\\", 1)[0] + "\\" + step.other
             notes.append(Note(
                 "rename-error", step.line.number, True, f"{step.other} is not there to rename",
@@ -161,10 +161,10 @@ def file_notes(state: EndState, plan: Plan) -> list[Note]:
                 f" Windows asks the user what to do (Retry, Skip, Cancel: SPFILENOTIFY_RENAMEERROR"
                 f" to the default queue callback); the install waits.",
                 f"Take {step.other} out of [{step.section}], or copy it under its new name."))
-        if why.startswith("not copied: COPYFLG_REPLACEONLY"):
+        if reason == "replace-only":
             notes.append(Note(
                 "not-copied", step.line.number, False, f"{step.name} is not copied",
-                f"{step.path}: {why}.", "Clear flag 0x400 to install the file."))
+                f"{step.path}: {KEPT[reason]}.", "Clear flag 0x400 to install the file."))
     for file in state.files.values():
         if file.origin != "installed" or file.bits not in (32, 64):
             continue
@@ -276,8 +276,7 @@ def entry_note(state: EndState, reg: Registration) -> list[Note]:
             f" Nothing is registered, and nothing says so.",
             f"Put {bare} beside the INF, or copy it to the system folder of its own kind, and"
             f" list it by its name alone.")]
-    if loaded.bits is not None and loaded.bits not in (32, 64) or (
-            len(reg.lookups) == 2 and loaded.bits not in (None, 96 - state.bits)):
+    if loaded.bits not in (None, reg.lookups[-1].bits):
         return [Note(
             "not-registered", reg.number, True, f"regsvr32 cannot load {bare}",
             f"{by} loads {loaded.path}, which is {described(loaded.bits)}: regsvr32 shows"
@@ -322,7 +321,6 @@ def loaded_line(state: EndState, reg: Registration) -> str:
     by = " then ".join(lookup.tool for lookup in reg.lookups)
     if loaded is None:
         return f"{reg.lookups[0].name}  none  (by {by})"
-    origin = {"installed": "installed", "windows": "Windows' own", "kit": "the kit's own copy"}
-    return f"{reg.lookups[0].name}  {loaded.path}  ({origin[loaded.origin]}," \
+    return f"{reg.lookups[0].name}  {loaded.path}  ({ORIGINS[loaded.origin]}," \
            f" {described(loaded.bits)}; by {by})"
 

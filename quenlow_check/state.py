@@ -30,6 +30,17 @@ from .registration import bare_name
 from .windows import (SHIPPED, load_name, normal, search_order, shipped, system_folder)
 
 
+# Why a copy, delete or rename of the plan leaves the end state as it was.
+KEPT = {"protected": "Windows' own, kept by Windows Resource Protection",
+        "no-source": "not renamed: no {step.other} there",
+        "replace-only": "not copied: COPYFLG_REPLACEONLY, and a fresh Windows has no file there"
+                        " to replace",
+        "no-overwrite": "not copied: COPYFLG_NO_OVERWRITE, and the file is there",
+        "windows-own": "not copied: Windows' own, kept by Windows Resource Protection"}
+# Where the file regsvr32 loads comes from, in words.
+ORIGINS = {"installed": "installed", "windows": "Windows' own", "kit": "the kit's own copy"}
+
+
 @dataclass(frozen=True)
 class File:
     path: str  # the full Windows path
@@ -53,6 +64,7 @@ class Lookup:
     """One regsvr32's search for a name."""
 
     tool: str  # the regsvr32 that searched
+    bits: int  # that regsvr32's
     name: str  # the file name LoadLibrary looks for
     found: File | None
 
@@ -75,7 +87,7 @@ class EndState:
     kit_folder: str
     kit: Path  # the kit's folder here
     files: dict = field(default_factory=dict)  # normal path: File
-    kept: list = field(default_factory=list)  # (step, why) for copies and deletes not made
+    kept: list = field(default_factory=list)  # (step, a key of KEPT): the steps not carried out
     values: dict = field(default_factory=dict)  # (normal key, name or None): Value
     deleted: list = field(default_factory=list)  # installed files that a delete took away
     changed: list = field(default_factory=list)  # the .ini files that UpdateInis writes
@@ -124,7 +136,7 @@ def delete(state: EndState, step: FileStep) -> None:
     if there is None:
         return
     if there.origin == "windows" or shipped(step.path):
-        state.kept.append((step, "Windows' own, kept by Windows Resource Protection"))
+        state.kept.append((step, "protected"))
         return
     del state.files[normal(step.path)]
     state.deleted.append(there)
@@ -134,7 +146,7 @@ def rename(state: EndState, step: FileStep) -> None:
     old = step.path.rsplit("\\", 1)[0] + "\\" + step.other
     there = state.file(old)
     if there is None:
-        state.kept.append((step, f"not renamed: no {step.other} there"))
+        state.kept.append((step, "no-source"))
         return
     if there.origin == "windows":
         return
@@ -148,15 +160,13 @@ def copy(state: EndState, step: FileStep) -> None:
     if step.found is None:
         return  # the engine asks for the disk: a note of the plan
     if there is None and step.flags & COPYFLG_REPLACEONLY:
-        state.kept.append((step, "not copied: COPYFLG_REPLACEONLY, and a fresh Windows has"
-                                 " no file there to replace"))
+        state.kept.append((step, "replace-only"))
         return
     if there is not None and step.flags & COPYFLG_NO_OVERWRITE:
-        state.kept.append((step, "not copied: COPYFLG_NO_OVERWRITE, and the file is there"))
+        state.kept.append((step, "no-overwrite"))
         return
     if there is not None and there.origin == "windows":
-        state.kept.append((step, "not copied: Windows' own, kept by Windows Resource"
-                                 " Protection"))
+        state.kept.append((step, "windows-own"))
         return
     # A file from a cabinet or a compressed one is not read: its kind is unknown.
     local = step.found if step.found.name.lower() == step.other.lower() else None
@@ -198,14 +208,13 @@ def register(state: EndState, number: int, entry: str, copies: list) -> Registra
     meant = tuple(c for c in copies if c.name.lower() == name.lower())
     lookups, bits = [], state.bits
     for _ in range(2):
-        tool = f"{system_folder(bits)}\\regsvr32.exe"
-        found = next((state.file(f"{place}\\{name}") for place in
-                      search_order(bits, state.kit_folder)
-                      if state.file(f"{place}\\{name}") is not None), None)
+        there = (state.file(f"{place}\\{name}") for place in search_order(bits, state.kit_folder))
+        found = next((file for file in there if file is not None), None)
         if found is not None and found.bits is None and found.local is not None:
+            # The kit's own files are read only when regsvr32 comes to them.
             found = File(found.path, found.origin, found.step, found.local,
                          image_bits(found.local))
-        lookups.append(Lookup(tool, name, found))
+        lookups.append(Lookup(f"{system_folder(bits)}\\regsvr32.exe", bits, name, found))
         if found is None or found.bits != 96 - bits:
             break
         bits = 96 - bits  # the image is for the other processor: its regsvr32 takes over

@@ -6,7 +6,7 @@ from __future__ import annotations
 from .judge import ENGINES
 from .plan import Plan
 from .registration import bare_name
-from .state import EndState
+from .state import KEPT, ORIGINS, EndState
 
 # Where the service control manager keeps each service ("HKLM\\SYSTEM\\
 # CurrentControlSet\\Services Registry Tree").
@@ -41,8 +41,9 @@ def plan_lines(plan: Plan, state: EndState) -> list[str]:
         lines.append(f"    ~ {path}  (UpdateInis)")
     for file in state.deleted:
         lines.append(f"    - {file.path}  deleted")
-    for step, why in state.kept:
-        lines.append(f"    = {step.name}  {why}  ([{step.section}] line {step.line.number})")
+    for step, reason in state.kept:
+        lines.append(f"    = {step.name}  {KEPT[reason].format(step=step)}  ([{step.section}]"
+                     f" line {step.line.number})")
     values = [v for v in state.values.values() if v.name is not None]
     lines.append(f"  registry values added or changed ({len(values)})")
     for value in values:
@@ -57,9 +58,7 @@ def plan_lines(plan: Plan, state: EndState) -> list[str]:
     lines.append(f"  components registered ({runs} regsvr32 run{'s' * (runs != 1)}, in order)")
     for number, reg in enumerate(state.registrations, 1):
         loaded = reg.loaded
-        origin = {"installed": "installed", "windows": "Windows' own",
-                  "kit": "the kit's own copy"}.get(loaded.origin if loaded else "", "")
-        where = f"{loaded.path}  ({origin})" if loaded else "none (not found)"
+        where = f"{loaded.path}  ({ORIGINS[loaded.origin]})" if loaded else "none (not found)"
         lines.append(f"    {number}. {bare_name(reg.entry)}  {where}"
                      f"  (by {' then '.join(lookup.tool for lookup in reg.lookups)})")
     return lines
