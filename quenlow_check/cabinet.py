@@ -93,10 +93,11 @@ def string(data: bytes, at: int, longest: int) -> tuple[bytes, int]:
     return data[at:end], end + 1
 
 
-def names(path: Path, code_page: int) -> set[str]:
+def names(path: Path, code_page: int, beside) -> set[str]:
     """The files the setup engine can take from the cabinet at `path`, in
     lower case and without a folder part: those whose every part is in the
-    set's cabinets that the kit holds beside it."""
+    set's cabinets that the kit holds beside it, as `beside(name)` finds
+    them (a Path, or None)."""
     found: set[str] = set()
     broken: set[str] = set()
     cabinet, first, seen = read(path, code_page), True, {path.resolve()}
@@ -106,15 +107,14 @@ def names(path: Path, code_page: int) -> set[str]:
                 broken.add(bare(name))  # begun in an earlier cabinet: FDI skips it
             else:
                 found.add(bare(name))
-        following = [p for p in path.parent.iterdir() if p.is_file() and
-                     p.name.lower() == cabinet.next.lower() and p.resolve() not in seen]
-        if not cabinet.next or not following:
+        following = beside(cabinet.next) if cabinet.next else None
+        if following is None or not following.is_file() or following.resolve() in seen:
             if cabinet.next:  # the engine asks for the disk of the next cabinet
                 broken |= {bare(name) for name, folder in cabinet.files
                            if folder in (CONTINUED_TO_NEXT, CONTINUED_PREV_AND_NEXT)}
             return found - broken
-        seen.add(following[0].resolve())
-        cabinet, first = read(following[0], code_page), False
+        seen.add(following.resolve())
+        cabinet, first = read(following, code_page), False
 
 
 def bare(name: str) -> str:

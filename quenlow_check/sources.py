@@ -71,13 +71,13 @@ def find(folder: Path, relative: str) -> Path | None:
 
 def cabinet_files(cabinet: Path, code_page: int) -> set[str]:
     """The names a cabinet (and the rest of its set) holds, in lower case."""
-    seen = LISTED
-    if (cabinet, code_page) not in seen:
+    if (cabinet, code_page) not in LISTED:
         try:
-            seen[cabinet, code_page] = cabinet_names(cabinet, code_page)
+            LISTED[cabinet, code_page] = cabinet_names(cabinet, code_page,
+                                                       lambda name: find(cabinet.parent, name))
         except CabinetError as error:
             raise KitError(str(error)) from None
-    return seen[cabinet, code_page]
+    return LISTED[cabinet, code_page]
 
 
 def decorated_values(inf, section: str, key: str, bits: int) -> list:
