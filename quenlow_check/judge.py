@@ -15,7 +15,7 @@ from .notes import Note
 from .plan import LISTS, SECTION, Plan, picked_name
 from .registration import bare_name, command
 from .state import KEPT, ORIGINS, EndState, Registration
-from .windows import SYSTEM32, SYSWOW64, redirected, same
+from .windows import SYSTEM32, redirected, same, system_folder
 
 ENGINES = {32: "the 32-bit setup engine (the launcher's install)",
            64: "the 64-bit setup engine (Explorer's Install)"}
@@ -169,8 +169,7 @@ def file_notes(state: EndState, plan: Plan) -> list[Note]:
         if file.origin != "installed" or file.bits not in (32, 64):
             continue
         folder = file.path.rsplit("\\", 1)[0]
-        wrong = 64 if same(folder, SYSWOW64) else 32 if same(folder, SYSTEM32) else None
-        if file.bits == wrong:
+        if same(folder, system_folder(96 - file.bits)):
             notes.append(Note(
                 "wrong-system-folder", file.step.line.number, False,
                 f"{file.step.name} is {described(file.bits)} in {folder}",
