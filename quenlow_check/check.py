@@ -48,10 +48,10 @@ def check_kit(folder: Path, inf_name: str = "setup.inf", code_page: int = 932,
 
 def examine(folder: Path, inf_name: str, code_page: int, launcher: str,
             kit_name: str | None, language: int | None = None, bits: int = 32,
-            kit_folder: str = KIT_FOLDER, state: bool = False) -> tuple:
+            kit_folder: str = KIT_FOLDER) -> tuple:
     """The notes on a kit, in the order the install meets them, its room
-    within the launcher's limits, and the predicted end state as lines (and
-    itself, with `state`). Raises KitError for a kit that cannot be read."""
+    within the launcher's limits, and the predicted end state as lines and as
+    itself. Raises KitError for a kit that cannot be read."""
     forget()
     folder = Path(folder)
     kit_name = kit_name or folder.resolve().name
@@ -84,8 +84,7 @@ def examine(folder: Path, inf_name: str, code_page: int, launcher: str,
     lines = room(kit_name, inf_name, launcher, code_page, entries)
     lines += [f"[RegisterFiles] line {r.number}: {loaded_line(ended, r)}"
               for r in ended.registrations]
-    found = order(notes), lines, plan_lines(plan, ended)
-    return found + (ended,) if state else found
+    return order(notes), lines, plan_lines(plan, ended), ended
 
 
 def language_id(text: str) -> int:
@@ -129,8 +128,8 @@ def options(argv: list[str] | None) -> argparse.Namespace:
 def main(argv: list[str] | None = None) -> int:
     args = options(argv)
     try:
-        notes, lines, planned = examine(args.kit, args.inf, args.code_page, args.launcher,
-                                        None, args.language, args.engine)
+        notes, lines, planned, _ = examine(args.kit, args.inf, args.code_page, args.launcher,
+                                           None, args.language, args.engine)
     except (KitError, OSError) as error:
         print(f"check: {error}", file=sys.stderr)
         return 2

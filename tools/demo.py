@@ -79,7 +79,7 @@ def kit_check(kit: Path, inf: str, code_page: int, bits: int, folder: str):
     heading = f"Kit check of {kit.name}\\{inf} ({bits}-bit setup engine)"
     try:
         notes, room, _, state = examine(kit, inf, code_page, "Quenlow.exe", kit.name, None, bits,
-                                        folder, state=True)
+                                        folder)
     except KitError as error:
         return f"{heading}: not checked: {error}", None
     return report(notes, inf, heading, room), state
