@@ -190,12 +190,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         LaunchAndWait(commandBuffer.Data(), hasParameters ? parametersBuffer.Data() : nullptr, show,
                       window, processHandle ? 1 : 0, split ? 1 : 0);
 
-    const std::string searchPath = model::SearchPath(
-        codePage, platform.system, platform.windows, platform.hasPath ? &platform.path : nullptr);
+    const std::string searchPath = model::SearchPath(codePage, platform.system, platform.windows,
+                                                     platform.hasPath ? &platform.path : nullptr);
     const model::ShellFile expected = model::ChooseShellFile(
         codePage, command, hasParameters ? &parameters : nullptr, split, std::string::npos,
-        searchPath,
-        [](const std::string* folders, const std::string& name, std::size_t n) {
+        searchPath, [](const std::string* folders, const std::string& name, std::size_t n) {
             return Answer(name, n) ? Written(folders, name) : std::string();
         });
     harness::Expect(platform.searched == expected.searched, "names tested",
@@ -203,7 +202,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     std::to_string(expected.searched.size()));
     if (!expected.launched) {
         harness::ExpectSame(result, 0, "nothing found: result");
-        harness::Expect(platform.shellCalls == 0 && platform.pauses == 0, "nothing found: no shell");
+        harness::Expect(platform.shellCalls == 0 && platform.pauses == 0,
+                        "nothing found: no shell");
         return 0;
     }
     harness::ExpectSame(platform.shellCalls, 1, "one shell call");

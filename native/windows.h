@@ -49,9 +49,12 @@ constexpr BOOL TRUE = 1;
 constexpr DWORD MAX_PATH = 260;
 
 // Predefined registry roots carry the platform's sign-extended values.
-#define HKEY_CLASSES_ROOT (reinterpret_cast<HKEY>(static_cast<std::intptr_t>(std::int32_t(0x80000000u))))
-#define HKEY_CURRENT_USER (reinterpret_cast<HKEY>(static_cast<std::intptr_t>(std::int32_t(0x80000001u))))
-#define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<std::intptr_t>(std::int32_t(0x80000002u))))
+#define HKEY_CLASSES_ROOT                                                                          \
+    (reinterpret_cast<HKEY>(static_cast<std::intptr_t>(std::int32_t(0x80000000u))))
+#define HKEY_CURRENT_USER                                                                          \
+    (reinterpret_cast<HKEY>(static_cast<std::intptr_t>(std::int32_t(0x80000001u))))
+#define HKEY_LOCAL_MACHINE                                                                         \
+    (reinterpret_cast<HKEY>(static_cast<std::intptr_t>(std::int32_t(0x80000002u))))
 
 constexpr LONG ERROR_SUCCESS = 0;
 constexpr LONG ERROR_FILE_NOT_FOUND = 2;
@@ -173,8 +176,8 @@ LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD t
 LSTATUS RegCloseKey(HKEY key);
 
 // File search and shell.
-DWORD SearchPathA(LPCSTR path, LPCSTR fileName, LPCSTR extension, DWORD bufferLength,
-                  LPSTR buffer, LPSTR* filePart);
+DWORD SearchPathA(LPCSTR path, LPCSTR fileName, LPCSTR extension, DWORD bufferLength, LPSTR buffer,
+                  LPSTR* filePart);
 DWORD GetFileAttributesA(LPCSTR fileName);
 DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR* filePart);
 DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWSTR* filePart);

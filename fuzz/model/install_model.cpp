@@ -58,8 +58,8 @@ bool ModuleUnspellable(const InstallWorld& world) {
     const SplitParts parts = SplitPath(world.codePage, world.modulePath);
     const std::size_t split = UpToNul(parts.drive).size() + UpToNul(parts.directory).size() +
                               UpToNul(parts.fileName).size() + UpToNul(parts.extension).size();
-    return world.modulePath.empty() || world.modulePath.size() >= 260 ||
-           !world.modulePathSpelled || split != world.modulePath.size();
+    return world.modulePath.empty() || world.modulePath.size() >= 260 || !world.modulePathSpelled ||
+           split != world.modulePath.size();
 }
 
 std::string ModuleDirectory(const InstallWorld& world) {
@@ -318,11 +318,11 @@ Installed RunInstall(const InstallWorld& world) {
     }
     const std::string searchPath =
         SearchPath(world.codePage, world.systemDirectory, "C:\\windows", nullptr);
-    const ShellFile shell = ChooseShellFile(
-        world.codePage, command, nullptr, true, programEnd, searchPath,
-        [&world](const std::string* folders, const std::string& name, std::size_t) {
-            return name.empty() ? std::string() : FakeSearch(world, folders, name);
-        });
+    const ShellFile shell =
+        ChooseShellFile(world.codePage, command, nullptr, true, programEnd, searchPath,
+                        [&world](const std::string* folders, const std::string& name, std::size_t) {
+                            return name.empty() ? std::string() : FakeSearch(world, folders, name);
+                        });
     installed.launched = shell.launched;
     installed.searched = shell.searched;
     installed.file = shell.file;

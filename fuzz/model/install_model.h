@@ -43,10 +43,10 @@ struct InstallWorld {
 
 struct Installed {
     int result = 0;
-    unsigned message = 0;            // 101, 102, or 0 for none
-    std::vector<std::string> opened; // subkeys asked for, in order
-    std::string infPath;             // once it is made
-    bool launched = false;           // whether the shell was asked
+    unsigned message = 0;              // 101, 102, or 0 for none
+    std::vector<std::string> opened;   // subkeys asked for, in order
+    std::string infPath;               // once it is made
+    bool launched = false;             // whether the shell was asked
     std::vector<std::string> searched; // as the file search's first two arguments
     std::string file;
     bool hasParameters = false;

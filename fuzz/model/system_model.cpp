@@ -19,9 +19,9 @@ bool IsSeparator(char c) {
 bool IsFullPath(const std::string& path) {
     const char c = path.empty() ? '\0' : path[0];
     const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-    return path.size() >= 2 && ((letter && path[1] == ':' && path.size() >= 3 &&
-                                 IsSeparator(path[2])) ||
-                                (IsSeparator(path[0]) && IsSeparator(path[1])));
+    return path.size() >= 2 &&
+           ((letter && path[1] == ':' && path.size() >= 3 && IsSeparator(path[2])) ||
+            (IsSeparator(path[0]) && IsSeparator(path[1])));
 }
 
 } // namespace
@@ -92,9 +92,8 @@ ShellFile ChooseShellFile(std::uint32_t codePage, const std::string& command,
             close += lead && close + 1 < command.size() ? 2 : 1;
         }
         if (close < end && close - 1 <= 260 && isProgram(command.substr(1, close - 1))) {
-            const std::size_t rest = close + 1 < command.size() && command[close + 1] == ' '
-                                         ? close + 2
-                                         : close + 1;
+            const std::size_t rest =
+                close + 1 < command.size() && command[close + 1] == ' ' ? close + 2 : close + 1;
             shell.hasParameters = true;
             shell.parameters = command.substr(rest, 2047);
             return shell;

@@ -28,8 +28,8 @@ std::string SearchPath(std::uint32_t codePage, const std::string& system,
 // The file search's answer for the n-th search (from 0) of `name`, in the
 // folders of `folders` or, when it is null, where the name says: the path
 // it writes back, or "" for not found.
-using Search = std::function<std::string(const std::string* folders, const std::string& name,
-                                         std::size_t n)>;
+using Search =
+    std::function<std::string(const std::string* folders, const std::string& name, std::size_t n)>;
 
 // What LaunchAndWait hands to the shell for `command`. `parameters` is the
 // caller's (null for none) and counts only without the split flag; the

@@ -42,7 +42,8 @@ bool IsFindable(const std::string& name, const char* path) {
 // `name` in the folder of `length` bytes at `folder`, its path into `found`.
 bool FoundIn(const char* folder, std::size_t length, const char* name, char* found) {
     const char* separator = length > 0 && folder[length - 1] == '\\' ? "" : "\\";
-    std::snprintf(found, fake::kFoundBytes, "%.*s%s%s", static_cast<int>(length), folder, separator, name);
+    std::snprintf(found, fake::kFoundBytes, "%.*s%s%s", static_cast<int>(length), folder, separator,
+                  name);
     return length > 0 && fake::Attributes(found) != INVALID_FILE_ATTRIBUTES;
 }
 

@@ -75,10 +75,16 @@ const char* RootName(HKEY key) {
     return key == HKEY_LOCAL_MACHINE ? "HKLM" : key == kMachineClasses ? "Classes" : "?";
 }
 
-HANDLE ProcessHandle(unsigned number) { return reinterpret_cast<HANDLE>(0x1000 + 0x10 * number); }
-HANDLE ThreadHandle(unsigned number) { return reinterpret_cast<HANDLE>(0x1008 + 0x10 * number); }
+HANDLE ProcessHandle(unsigned number) {
+    return reinterpret_cast<HANDLE>(0x1000 + 0x10 * number);
+}
+HANDLE ThreadHandle(unsigned number) {
+    return reinterpret_cast<HANDLE>(0x1008 + 0x10 * number);
+}
 
-World& TheWorld() { return world; }
+World& TheWorld() {
+    return world;
+}
 
 void Reset() {
     world = World();
@@ -90,7 +96,9 @@ void Reset() {
     shellOpened[0] = '\0';
 }
 
-std::vector<std::string> Calls() { return std::vector<std::string>(calls, calls + callCount); }
+std::vector<std::string> Calls() {
+    return std::vector<std::string>(calls, calls + callCount);
+}
 
 std::vector<std::string> CallsTo(const std::string& prefix) {
     std::vector<std::string> matching;
@@ -102,9 +110,13 @@ std::vector<std::string> CallsTo(const std::string& prefix) {
     return matching;
 }
 
-int OpenHandles() { return openHandles; }
+int OpenHandles() {
+    return openHandles;
+}
 
-std::string ShellOpened() { return shellOpened; }
+std::string ShellOpened() {
+    return shellOpened;
+}
 
 } // namespace fake
 
@@ -173,14 +185,18 @@ LPWSTR GetCommandLineW() {
     return world.commandLine.data();
 }
 
-UINT GetACP() { return world.codePage; }
+UINT GetACP() {
+    return world.codePage;
+}
 
 BOOL GetCPInfo(UINT, LPCPINFO info) {
     *info = world.codePageInfo;
     return TRUE;
 }
 
-bool fake::SameText(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
+bool fake::SameText(const std::string& a, const char* b) {
+    return strcasecmp(a.c_str(), b) == 0;
+}
 
 namespace {
 
